@@ -1,0 +1,8 @@
+# Cross build for 64-bit Windows with mingw-w64.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+set(WIDL_ARCH_FLAG --win64)
+set(WINE_LOADER /usr/lib/wine/wine64)
+set(WINE_BUILTIN_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)

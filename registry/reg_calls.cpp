@@ -1,0 +1,136 @@
+#include "registry/reg_calls.h"
+#include "registry/value_codec.h"
+#include <shlwapi.h>
+
+using codec::FromAnsi;
+using codec::ToAnsi;
+
+namespace {
+
+// Text of a NUL-padded buffer: the first n characters, n clamped to the buffer.
+template <class Ch>
+std::basic_string<Ch> Prefix(const std::vector<Ch>& buf, DWORD n) {
+    size_t len = n < buf.size() ? n : buf.size();
+    return std::basic_string<Ch>(buf.data(), len);
+}
+
+}  // namespace
+
+std::wstring RegCalls::AsSeen(const std::wstring& text) const {
+    return unicode_ ? text : codec::AnsiRoundTrip(text);
+}
+
+LONG RegCalls::Open(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key) {
+    if (unicode_) return Record(RegOpenKeyExW(root, path.c_str(), 0, access, key->Put()));
+    return Record(RegOpenKeyExA(root, ToAnsi(path).c_str(), 0, access, key->Put()));
+}
+
+LONG RegCalls::Create(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key, bool* created) {
+    DWORD disposition = 0;
+    LONG rc = unicode_ ? RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access, nullptr, key->Put(), &disposition)
+                       : RegCreateKeyExA(root, ToAnsi(path).c_str(), 0, nullptr, 0, access, nullptr, key->Put(),
+                                         &disposition);
+    *created = disposition == REG_CREATED_NEW_KEY;
+    return Record(rc);
+}
+
+LONG RegCalls::QueryValueInfo(HKEY key, const std::wstring& name, DWORD* type, DWORD* size) {
+    *size = 0;
+    if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, size));
+    return Record(RegQueryValueExA(key, ToAnsi(name).c_str(), nullptr, type, nullptr, size));
+}
+
+LONG RegCalls::QueryValueData(HKEY key, const std::wstring& name, DWORD* type, uint8_t* data, DWORD* size) {
+    if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, data, size));
+    return Record(RegQueryValueExA(key, ToAnsi(name).c_str(), nullptr, type, data, size));
+}
+
+LONG RegCalls::QueryInfo(HKEY key, KeyInfo* i) {
+    if (unicode_)
+        return Record(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &i->subKeys, &i->maxSubKeyLen,
+                                       &i->maxClassLen, &i->values, &i->maxValueNameLen, nullptr, nullptr,
+                                       &i->lastWrite));
+    return Record(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &i->subKeys, &i->maxSubKeyLen, &i->maxClassLen,
+                                   &i->values, &i->maxValueNameLen, nullptr, nullptr, &i->lastWrite));
+}
+
+LONG RegCalls::QueryClass(HKEY key, std::wstring* keyClass, FILETIME* lastWrite) {
+    // Grow the buffer until the whole class string fits.
+    for (DWORD capacity = 256;; capacity *= 2) {
+        DWORD len = capacity;
+        LONG rc;
+        if (unicode_) {
+            std::vector<wchar_t> buf(capacity + 1, L'\0');
+            rc = RegQueryInfoKeyW(key, buf.data(), &len, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, lastWrite);
+            if (rc == ERROR_SUCCESS) *keyClass = Prefix(buf, len);
+        } else {
+            std::vector<char> buf(capacity + 1, '\0');
+            rc = RegQueryInfoKeyA(key, buf.data(), &len, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, lastWrite);
+            if (rc == ERROR_SUCCESS) *keyClass = FromAnsi(Prefix(buf, len));
+        }
+        if (rc != ERROR_MORE_DATA || capacity >= 0x8000) return Record(rc);
+    }
+}
+
+LONG RegCalls::EnumValue(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry* entry) {
+    return EnumValueData(key, index, maxNameLen, entry, nullptr, &entry->dataSize);
+}
+
+LONG RegCalls::EnumValueData(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry* entry, uint8_t* data,
+                             DWORD* size) {
+    if (!data) *size = 0;
+    DWORD len = maxNameLen + 10;
+    LONG rc;
+    if (unicode_) {
+        std::vector<wchar_t> buf(maxNameLen + 11, L'\0');
+        rc = RegEnumValueW(key, index, buf.data(), &len, nullptr, &entry->type, data, size);
+        entry->name = Prefix(buf, len);
+    } else {
+        std::vector<char> buf(maxNameLen + 11, '\0');
+        rc = RegEnumValueA(key, index, buf.data(), &len, nullptr, &entry->type, data, size);
+        entry->name = FromAnsi(Prefix(buf, len));
+    }
+    return Record(rc);
+}
+
+LONG RegCalls::EnumKey(HKEY key, DWORD index, DWORD maxNameLen, DWORD maxClassLen, EnumEntry* entry) {
+    DWORD len = maxNameLen + 10;
+    DWORD classLen = maxClassLen + 10;
+    LONG rc;
+    if (unicode_) {
+        std::vector<wchar_t> name(maxNameLen + 11, L'\0'), cls(maxClassLen + 11, L'\0');
+        rc = RegEnumKeyExW(key, index, name.data(), &len, nullptr, cls.data(), &classLen, &entry->lastWrite);
+        entry->name = Prefix(name, len);
+        entry->keyClass = Prefix(cls, classLen);
+    } else {
+        std::vector<char> name(maxNameLen + 11, '\0'), cls(maxClassLen + 11, '\0');
+        rc = RegEnumKeyExA(key, index, name.data(), &len, nullptr, cls.data(), &classLen, &entry->lastWrite);
+        entry->name = FromAnsi(Prefix(name, len));
+        entry->keyClass = FromAnsi(Prefix(cls, classLen));
+    }
+    return Record(rc);
+}
+
+LONG RegCalls::SetValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<uint8_t>& image) {
+    const BYTE* data = image.empty() ? nullptr : image.data();
+    DWORD size = static_cast<DWORD>(image.size());
+    if (unicode_) return Record(RegSetValueExW(key, name.c_str(), 0, type, data, size));
+    return Record(RegSetValueExA(key, ToAnsi(name).c_str(), 0, type, data, size));
+}
+
+LONG RegCalls::DeleteValue(HKEY key, const std::wstring& name) {
+    if (unicode_) return Record(RegDeleteValueW(key, name.c_str()));
+    return Record(RegDeleteValueA(key, ToAnsi(name).c_str()));
+}
+
+LONG RegCalls::DeleteTree(HKEY root, const std::wstring& path) {
+    if (unicode_) return Record(SHDeleteKeyW(root, path.c_str()));
+    return Record(SHDeleteKeyA(root, ToAnsi(path).c_str()));
+}
+
+LONG RegCalls::DeleteEmpty(HKEY root, const std::wstring& path) {
+    if (unicode_) return Record(SHDeleteEmptyKeyW(root, path.c_str()));
+    return Record(SHDeleteEmptyKeyA(root, ToAnsi(path).c_str()));
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The registry calls of the facade, in the wide-character or the ANSI form. Every call that
+// opens, creates, queries, enumerates, sets or deletes stores its code in *lastError.
+#include <windows.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "com/unique_hkey.h"
+
+struct KeyInfo {
+    DWORD subKeys = 0;
+    DWORD maxSubKeyLen = 0;
+    DWORD maxClassLen = 0;
+    DWORD values = 0;
+    DWORD maxValueNameLen = 0;
+    FILETIME lastWrite = {};
+};
+
+struct EnumEntry {
+    std::wstring name;
+    std::wstring keyClass;
+    DWORD type = 0;
+    DWORD dataSize = 0;
+    FILETIME lastWrite = {};
+};
+
+class RegCalls {
+public:
+    RegCalls(bool unicode, LONG* lastError) : unicode_(unicode), lastError_(lastError) {}
+
+    LONG Open(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key);
+    // Creates or opens; *created tells which.
+    LONG Create(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key, bool* created);
+    // Type and size of a value, without its data.
+    LONG QueryValueInfo(HKEY key, const std::wstring& name, DWORD* type, DWORD* size);
+    // The data into a buffer of exactly *size bytes; *size gets the size reported.
+    LONG QueryValueData(HKEY key, const std::wstring& name, DWORD* type, uint8_t* data, DWORD* size);
+    LONG QueryInfo(HKEY key, KeyInfo* info);
+    // The key's own class string, whole.
+    LONG QueryClass(HKEY key, std::wstring* keyClass, FILETIME* lastWrite);
+    // Value i: name (from a buffer of maxNameLen + 11 characters), type and data size.
+    LONG EnumValue(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry* entry);
+    // Value i again with a data buffer of exactly *size bytes.
+    LONG EnumValueData(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry* entry, uint8_t* data, DWORD* size);
+    LONG EnumKey(HKEY key, DWORD index, DWORD maxNameLen, DWORD maxClassLen, EnumEntry* entry);
+    LONG SetValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<uint8_t>& image);
+    LONG DeleteValue(HKEY key, const std::wstring& name);
+    LONG DeleteTree(HKEY root, const std::wstring& path);
+    LONG DeleteEmpty(HKEY root, const std::wstring& path);
+
+    bool Unicode() const { return unicode_; }
+    // The text as the chosen functions see it (through the ANSI code page in ANSI mode).
+    std::wstring AsSeen(const std::wstring& text) const;
+
+private:
+    LONG Record(LONG rc) { *lastError_ = rc; return rc; }
+    bool unicode_;
+    LONG* lastError_;
+};
+
+// The predefined root handle for a RegistryRoot2_Const value (sign-extended as Windows does).
+inline HKEY RootKey(long root) { return reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<LONG>(root))); }

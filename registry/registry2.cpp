@@ -1,0 +1,339 @@
+#include "registry/registry2.h"
+#include "com/error_info.h"
+#include "com/variant_util.h"
+#include "registry/value_codec.h"
+#include "zerbanesupport.h"
+#include "zerbanesupportfbe.h"
+#include <vector>
+
+namespace {
+
+const REGSAM kQueryValue = 0x0001;            // KEY_QUERY_VALUE
+const REGSAM kSetValue = 0x0002;              // KEY_SET_VALUE
+const REGSAM kQueryAndEnumerate = 0x0009;     // KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS
+
+VARIANT_BOOL Bool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
+
+void SetFlag(VARIANT_BOOL* flag, bool value) {
+    if (flag) *flag = Bool(value);
+}
+
+// The snapshot an accessor reads: null for Nothing. Any object is accepted as long as it
+// is a RegValue; others count as Nothing.
+ComPtr<_RegValue> SnapshotOf(_RegValue** value) {
+    ComPtr<_RegValue> v;
+    if (value && *value) QueryTo(reinterpret_cast<IUnknown*>(*value), &v);
+    return v;
+}
+
+HRESULT DataTypeOf(_RegValue* v, long* type) {
+    RegistryDataType2_Const t{};
+    HRESULT hr = v->get_DataType(&t);
+    *type = t;
+    return hr;
+}
+
+HRESULT ConversionError(HRESULT hr) {
+    return ReportError(hr, IID__zbnRegistry2, L"The value's data cannot be converted: the snapshot was made without data.");
+}
+
+}  // namespace
+
+HRESULT Registry2::Make(ComPtr<Registry2>* out) {
+    ComPtr<Registry2> r;
+    HRESULT hr = Create(&r);
+    if (FAILED(hr)) return hr;
+    r->unicode_ = esIsUnicodeAvailable();
+    *out = std::move(r);
+    return S_OK;
+}
+
+HRESULT CreateRegistry2(REFIID riid, void** ppv) {
+    ComPtr<Registry2> r;
+    HRESULT hr = Registry2::Make(&r);
+    if (FAILED(hr)) return hr;
+    return r->QueryInterface(riid, ppv);
+}
+
+STDMETHODIMP Registry2::get_UseUnicodeFunctions(VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    *result = Bool(unicode_);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::put_UseUnicodeFunctions(VARIANT_BOOL value) {
+    unicode_ = value != VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::get_LastRegError(long* result) {
+    if (!result) return E_POINTER;
+    *result = lastError_;
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::ValueDataTypeToString(RegistryDataType2_Const valueType, BSTR* result) {
+    static const wchar_t* const kNames[] = {L"REG_NONE",  L"REG_SZ",   L"REG_EXPAND_SZ",
+                                            L"REG_BINARY", L"REG_DWORD", L"REG_DWORD_BIG_ENDIAN",
+                                            L"REG_LINK",  L"REG_MULTI_SZ", L"REG_RESOURCE_LIST"};
+    long type = valueType;
+    return CopyToBstr(type >= 0 && type <= 8 ? kNames[type] : L"", result);
+}
+
+HRESULT Registry2::Decode(const std::wstring& name, DWORD type, const std::vector<uint8_t>& bytes,
+                          const std::wstring& subKey, long root, ComPtr<RegValue>* out) {
+    out->Reset();
+    Variant data;
+    if (!codec::DecodeRegValue(type, bytes.data(), bytes.size(), unicode_, data.Get())) return S_OK;
+    return RegValue::Make(name, subKey, root, static_cast<long>(type), data.Get(), out);
+}
+
+STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR valueNameArg, _RegValue** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg), name = Bstr::ToString(valueNameArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
+    DWORD type = 0, size = 0;
+    if (calls.QueryValueInfo(key.Get(), name, &type, &size) != ERROR_SUCCESS) return S_OK;
+    std::vector<uint8_t> bytes;
+    if (size > 0) {
+        bytes.resize(size);
+        // No retry: a value that grew in between (234) gives Nothing.
+        if (calls.QueryValueData(key.Get(), name, &type, bytes.data(), &size) != ERROR_SUCCESS) return S_OK;
+        bytes.resize(size < bytes.size() ? size : bytes.size());
+    }
+    ComPtr<RegValue> value;
+    HRESULT hr = Decode(calls.AsSeen(name), type, bytes, calls.AsSeen(subKey), root, &value);
+    if (FAILED(hr)) return hr;
+    *result = value.Detach();
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    RegCalls calls = Calls();
+    UniqueHKey key;
+    *result = Bool(calls.Open(RootKey(root), Bstr::ToString(subKey), kQueryValue, &key) == ERROR_SUCCESS);
+    return S_OK;
+}
+
+HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const std::wstring& subKey, long root, bool queryData,
+                              ComPtr<Collection>* out) {
+    KeyInfo info;
+    if (calls.QueryInfo(key, &info) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Collection> list;
+    HRESULT hr = Collection::Create(&list);
+    if (FAILED(hr)) return hr;
+    for (DWORD i = 0; i < info.values; ++i) {
+        EnumEntry entry;
+        LONG rc = calls.EnumValue(key, i, info.maxValueNameLen, &entry);
+        if (rc == ERROR_NO_MORE_ITEMS) {
+            lastError_ = 0;
+            break;
+        }
+        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return S_OK;
+        ComPtr<RegValue> value;
+        if (queryData) {
+            std::vector<uint8_t> bytes(entry.dataSize);
+            if (!bytes.empty()) {
+                DWORD size = entry.dataSize;
+                if (calls.EnumValueData(key, i, info.maxValueNameLen, &entry, bytes.data(), &size) != ERROR_SUCCESS)
+                    return S_OK;
+                bytes.resize(size < bytes.size() ? size : bytes.size());
+            }
+            hr = Decode(entry.name, entry.type, bytes, subKey, root, &value);
+        } else {
+            Variant null;
+            V_VT(null.Get()) = VT_NULL;
+            hr = RegValue::Make(entry.name, subKey, root, static_cast<long>(entry.type), null.Get(), &value);
+        }
+        if (FAILED(hr)) return hr;
+        hr = list->AddObject(value.Get());
+        if (FAILED(hr)) return hr;
+    }
+    *out = std::move(list);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARIANT_BOOL queryData,
+                                  _Collection** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Collection> list;
+    HRESULT hr = ListValues(key.Get(), calls, calls.AsSeen(subKey), root, queryData != VARIANT_FALSE, &list);
+    if (FAILED(hr)) return hr;
+    *result = list.Detach();
+    return S_OK;
+}
+
+HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const std::wstring& subKey, long root,
+                               ComPtr<Collection>* out) {
+    KeyInfo info;
+    if (calls.QueryInfo(key, &info) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Collection> list;
+    HRESULT hr = Collection::Create(&list);
+    if (FAILED(hr)) return hr;
+    for (DWORD i = 0; i < info.subKeys; ++i) {
+        EnumEntry entry;
+        LONG rc = calls.EnumKey(key, i, info.maxSubKeyLen, info.maxClassLen, &entry);
+        if (rc == ERROR_NO_MORE_ITEMS) {
+            lastError_ = 0;
+            break;
+        }
+        if (rc != ERROR_SUCCESS) return S_OK;
+        ComPtr<RegKey> snapshot;
+        hr = RegKey::Make(entry.name, subKey, root, entry.lastWrite, entry.keyClass, &snapshot);
+        if (FAILED(hr)) return hr;
+        hr = list->AddObject(snapshot.Get());
+        if (FAILED(hr)) return hr;
+    }
+    *out = std::move(list);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Collection** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Collection> list;
+    HRESULT hr = ListSubKeys(key.Get(), calls, calls.AsSeen(subKey), root, &list);
+    if (FAILED(hr)) return hr;
+    *result = list.Detach();
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
+    std::wstring keyClass;
+    FILETIME lastWrite = {};
+    if (calls.QueryClass(key.Get(), &keyClass, &lastWrite) != ERROR_SUCCESS) return S_OK;
+    const std::wstring seen = calls.AsSeen(subKey);
+    ComPtr<RegKey> snapshot;
+    HRESULT hr = RegKey::Make(esGetFileName(seen, false), seen, root, lastWrite, keyClass, &snapshot);
+    if (FAILED(hr)) return hr;
+    *result = snapshot.Detach();
+    return S_OK;
+}
+
+HRESULT Registry2::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist,
+                                UniqueHKey* key) {
+    RegCalls calls = Calls();
+    bool created = false;
+    if (calls.Create(RootKey(root), subKey, kSetValue, key, &created) != ERROR_SUCCESS) return S_FALSE;
+    SetFlag(keyAlreadyExist, !created);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::SetValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName,
+                                 RegistryDataType2_Const valueDataType, VARIANT valueData,
+                                 VARIANT_BOOL* keyAlreadyExist, VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    // Omitted or refused data: nothing is touched, LastRegError included.
+    if (IsMissingArg(&valueData)) return S_OK;
+    std::vector<uint8_t> image;
+    if (!codec::EncodeValueData(&valueData, valueDataType, unicode_, &image)) return S_OK;
+    UniqueHKey key;
+    if (CreateOrOpen(root, Bstr::ToString(subKey), keyAlreadyExist, &key) != S_OK) return S_OK;
+    RegCalls calls = Calls();
+    *result = Bool(calls.SetValue(key.Get(), Bstr::ToString(valueName), static_cast<DWORD>(valueDataType), image) ==
+                   ERROR_SUCCESS);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::CreateKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* keyAlreadyExist,
+                                  VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    UniqueHKey key;
+    *result = Bool(CreateOrOpen(root, Bstr::ToString(subKey), keyAlreadyExist, &key) == S_OK);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::DeleteValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName, VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    RegCalls calls = Calls();
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), Bstr::ToString(subKey), kSetValue, &key) != ERROR_SUCCESS) return S_OK;
+    *result = Bool(calls.DeleteValue(key.Get(), Bstr::ToString(valueName)) == ERROR_SUCCESS);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::DeleteKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL recursive,
+                                  VARIANT_BOOL* result) {
+    if (!result) return E_POINTER;
+    RegCalls calls = Calls();
+    const std::wstring path = Bstr::ToString(subKey);
+    LONG rc = recursive != VARIANT_FALSE ? calls.DeleteTree(RootKey(root), path) : calls.DeleteEmpty(RootKey(root), path);
+    *result = Bool(rc == ERROR_SUCCESS);
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::GetValueDataType(_RegValue** value, RegistryDataType2_Const* result) {
+    if (!result) return E_POINTER;
+    *result = static_cast<RegistryDataType2_Const>(-1);
+    ComPtr<_RegValue> v = SnapshotOf(value);
+    if (!v) return S_OK;
+    return v->get_DataType(result);
+}
+
+STDMETHODIMP Registry2::GetValueData_SZ(_RegValue** value, BSTR* result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    ComPtr<_RegValue> v = SnapshotOf(value);
+    long type = REG_NONE;
+    if (v && FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
+    if (!v || (type != REG_SZ && type != REG_EXPAND_SZ)) return CopyToBstr(L"", result);
+    Variant data, text;
+    HRESULT hr = v->get_Data(data.Get());
+    if (SUCCEEDED(hr)) hr = VariantChangeType(text.Get(), data.Get(), 0, VT_BSTR);
+    if (FAILED(hr)) return ConversionError(hr);
+    *result = V_BSTR(text.Get());
+    V_VT(text.Get()) = VT_EMPTY;
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::GetValueData_DWORD(_RegValue** value, long* result) {
+    if (!result) return E_POINTER;
+    *result = 0;
+    ComPtr<_RegValue> v = SnapshotOf(value);
+    long type = REG_NONE;
+    if (v && FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
+    if (!v || type != REG_DWORD) return S_OK;
+    Variant data, number;
+    HRESULT hr = v->get_Data(data.Get());
+    if (SUCCEEDED(hr)) hr = VariantChangeType(number.Get(), data.Get(), 0, VT_I4);
+    if (FAILED(hr)) return ConversionError(hr);
+    *result = V_I4(number.Get());
+    return S_OK;
+}
+
+STDMETHODIMP Registry2::GetValueData_BINARY(_RegValue** value, SAFEARRAY** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    ComPtr<_RegValue> v = SnapshotOf(value);
+    long type = REG_SZ;
+    if (v && FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
+    if (!v || (type != REG_BINARY && type != REG_NONE)) return MakeByteArray(nullptr, 0, result);
+    Variant data, bytes;
+    HRESULT hr = v->get_Data(data.Get());
+    if (SUCCEEDED(hr)) hr = VariantChangeType(bytes.Get(), data.Get(), 0, VT_ARRAY | VT_UI1);
+    if (FAILED(hr)) return ConversionError(hr);
+    *result = V_ARRAY(bytes.Get());
+    V_VT(bytes.Get()) = VT_EMPTY;
+    return S_OK;
+}

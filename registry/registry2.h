@@ -1,0 +1,53 @@
+#pragma once
+// zbnRegistry2: the registry facade. Every member opens what it needs, works, closes and
+// returns; registry failures are reported through results and LastRegError, never raised.
+#include "collection.h"
+#include "com/dispatch_object.h"
+#include "registry/reg_calls.h"
+#include "registry/snapshots.h"
+#include "tarnwell_idl.h"
+
+class Registry2 final : public DispatchObject<Registry2, _zbnRegistry2> {
+public:
+    static HRESULT Make(ComPtr<Registry2>* out);
+
+    STDMETHODIMP get_UseUnicodeFunctions(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_UseUnicodeFunctions(VARIANT_BOOL value) override;
+    STDMETHODIMP get_LastRegError(long* result) override;
+    STDMETHODIMP ValueDataTypeToString(RegistryDataType2_Const valueType, BSTR* result) override;
+    STDMETHODIMP SetValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName, RegistryDataType2_Const valueDataType,
+                          VARIANT valueData, VARIANT_BOOL* keyAlreadyExist, VARIANT_BOOL* result) override;
+    STDMETHODIMP GetValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName, _RegValue** result) override;
+    STDMETHODIMP DeleteValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName, VARIANT_BOOL* result) override;
+    STDMETHODIMP DeleteKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL recursive,
+                           VARIANT_BOOL* result) override;
+    STDMETHODIMP CreateKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* keyAlreadyExist,
+                           VARIANT_BOOL* result) override;
+    STDMETHODIMP IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) override;
+    STDMETHODIMP GetValues(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL queryData,
+                           _Collection** result) override;
+    STDMETHODIMP GetSubKeys(RegistryRoot2_Const root, BSTR subKey, _Collection** result) override;
+    STDMETHODIMP GetKey(RegistryRoot2_Const root, BSTR subKey, _RegKey** result) override;
+    STDMETHODIMP GetValueDataType(_RegValue** value, RegistryDataType2_Const* result) override;
+    STDMETHODIMP GetValueData_SZ(_RegValue** value, BSTR* result) override;
+    STDMETHODIMP GetValueData_DWORD(_RegValue** value, long* result) override;
+    STDMETHODIMP GetValueData_BINARY(_RegValue** value, SAFEARRAY** result) override;
+
+private:
+    friend class DispatchObject<Registry2, _zbnRegistry2>;
+    Registry2() = default;
+    RegCalls Calls() { return RegCalls(unicode_, &lastError_); }
+    // Raw data to a snapshot (DecodeRegValue); null when the data does not fit its type.
+    HRESULT Decode(const std::wstring& name, DWORD type, const std::vector<uint8_t>& bytes,
+                   const std::wstring& subKey, long root, ComPtr<RegValue>* out);
+    HRESULT ListValues(HKEY key, RegCalls& calls, const std::wstring& subKey, long root, bool queryData,
+                       ComPtr<Collection>* out);
+    HRESULT ListSubKeys(HKEY key, RegCalls& calls, const std::wstring& subKey, long root, ComPtr<Collection>* out);
+    HRESULT CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist, UniqueHKey* key);
+
+    bool unicode_ = true;
+    LONG lastError_ = 0;
+};
+
+// Class factory entry for zbnRegistry2.
+HRESULT CreateRegistry2(REFIID riid, void** ppv);

@@ -1,0 +1,49 @@
+#pragma once
+// RegValue and RegKey: read-only snapshots of one registry value or key, made only by
+// the facade. They hold no key handle and never change after they are filled.
+#include "com/bstr.h"
+#include "com/dispatch_object.h"
+#include "com/variant.h"
+#include "tarnwell_idl.h"
+#include <string>
+
+class RegValue final : public DispatchObject<RegValue, _RegValue> {
+public:
+    // InitValue: the name ends at its first NUL; `data` is copied.
+    static HRESULT Make(const std::wstring& name, const std::wstring& subKey, long root, long type,
+                        const VARIANT* data, ComPtr<RegValue>* out);
+
+    STDMETHODIMP get_Data(VARIANT* result) override;
+    STDMETHODIMP get_DataType(RegistryDataType2_Const* result) override;
+    STDMETHODIMP get_Name(BSTR* result) override;
+    STDMETHODIMP get_SubKey(BSTR* result) override;
+    STDMETHODIMP get_RegistryRoot(RegistryRoot2_Const* result) override;
+
+private:
+    friend class DispatchObject<RegValue, _RegValue>;
+    RegValue() = default;
+    Variant data_;
+    long type_ = 0;
+    std::wstring name_, subKey_;
+    long root_ = 0;
+};
+
+class RegKey final : public DispatchObject<RegKey, _RegKey> {
+public:
+    // InitKey: name and class end at their first NUL; the file time becomes a UTC Date.
+    static HRESULT Make(const std::wstring& name, const std::wstring& subKey, long root, const FILETIME& lastWrite,
+                        const std::wstring& keyClass, ComPtr<RegKey>* out);
+
+    STDMETHODIMP get_KeyClass(BSTR* result) override;
+    STDMETHODIMP get_LastWriteTime(DATE* result) override;
+    STDMETHODIMP get_Name(BSTR* result) override;
+    STDMETHODIMP get_SubKey(BSTR* result) override;
+    STDMETHODIMP get_RegistryRoot(RegistryRoot2_Const* result) override;
+
+private:
+    friend class DispatchObject<RegKey, _RegKey>;
+    RegKey() = default;
+    std::wstring keyClass_, name_, subKey_;
+    DATE lastWrite_ = 0;
+    long root_ = 0;
+};

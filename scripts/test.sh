@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite under Wine, on a virtual X display.
+# Stops the Xvfb and the wineserver it started, by their process ids, when the run ends.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh" >/dev/null
+bash "$root/scripts/build.sh" || exit 1
+
+pids=()
+prefixes=()
+cleanup() {
+  # First the Wine processes of each server we started, then the servers and Xvfb.
+  for p in "${prefixes[@]}"; do WINEPREFIX="$p" /usr/lib/wine/wineserver64 -k 2>/dev/null; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+# A display of our own for the window tests.
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=":$display"
+
+# 64-bit code always runs here; 32-bit code only where the kernel can execute it.
+builds=(win64)
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then builds+=(win32); else
+  echo "test: this host cannot execute 32-bit programs; the 32-bit build is compiled but not run"
+fi
+
+status=0
+for arch in "${builds[@]}"; do
+  dir="$root/build/$arch"
+  prefix="$dir/wineprefix"
+  mkdir -p "$prefix"
+  server=/usr/lib/wine/wineserver64
+  [ "$arch" = win32 ] && [ -x /usr/lib/wine/wineserver32 ] && server=/usr/lib/wine/wineserver32
+  # A persistent server for the whole run, so each test does not start its own.
+  WINEPREFIX="$prefix" "$server" -f -p >/dev/null 2>&1 &
+  pids+=($!)
+  prefixes+=("$prefix")
+  # Boot the prefix now, detached from any test's output: the services Wine starts here
+  # live as long as the server and must not hold a test's pipes open.
+  loader=/usr/lib/wine/wine64
+  [ "$arch" = win32 ] && loader=/usr/lib/wine/wine
+  WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/tests/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  echo "== $arch"
+  ctest --test-dir "$dir" --output-on-failure -j2 || status=1
+done
+exit $status

@@ -1,0 +1,77 @@
+#include "class_table.h"
+#include "com/module_count.h"
+#include "registry/registry2.h"
+#include "tarnwell_idl.h"
+#include <new>
+
+namespace {
+
+const CreatableClass g_classes[] = {
+    {&CLSID_zbnRegistry2, L"zbnRegistry2", &CreateRegistry2},
+};
+
+// One factory object per request; it counts as a live object of the module.
+class ClassFactory final : public IClassFactory {
+public:
+    explicit ClassFactory(const CreatableClass& cls) : cls_(cls) { module::ObjectCreated(); }
+    ClassFactory(const ClassFactory&) = delete;
+    ClassFactory& operator=(const ClassFactory&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return n;
+    }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return cls_.create(riid, ppv);
+    }
+    STDMETHODIMP LockServer(BOOL lock) override {
+        if (lock) module::Lock();
+        else module::Unlock();
+        return S_OK;
+    }
+
+private:
+    ~ClassFactory() { module::ObjectDestroyed(); }
+    const CreatableClass& cls_;
+    LONG refs_ = 1;
+};
+
+}  // namespace
+
+const CreatableClass* CreatableClasses(size_t* count) {
+    *count = sizeof(g_classes) / sizeof(g_classes[0]);
+    return g_classes;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    size_t count = 0;
+    const CreatableClass* classes = CreatableClasses(&count);
+    for (size_t i = 0; i < count; ++i) {
+        if (!IsEqualCLSID(clsid, *classes[i].clsid)) continue;
+        ClassFactory* factory = new (std::nothrow) ClassFactory(classes[i]);
+        if (!factory) return E_OUTOFMEMORY;
+        HRESULT hr = factory->QueryInterface(riid, ppv);
+        factory->Release();
+        return hr;
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow() { return module::CanUnload() ? S_OK : S_FALSE; }

@@ -1,0 +1,25 @@
+#pragma once
+// The ordered list of object references the listings return: 1-based Item, Count,
+// For Each. Filled only by the library (Add), in order.
+#include "com/dispatch_object.h"
+#include "com/variant.h"
+#include "tarnwell_idl.h"
+#include <vector>
+
+class Collection final : public DispatchObject<Collection, _Collection> {
+public:
+    // Appends an object reference (a null one stays Nothing).
+    HRESULT AddObject(IDispatch* item);
+    size_t Size() const { return items_.size(); }
+    const VARIANT* At(size_t i) const { return items_[i].Get(); }
+
+    STDMETHODIMP Item(VARIANT* index, VARIANT* result) override;
+    STDMETHODIMP Add(VARIANT* item) override;
+    STDMETHODIMP Count(long* result) override;
+    STDMETHODIMP _NewEnum(IUnknown** result) override;
+
+private:
+    friend class DispatchObject<Collection, _Collection>;
+    Collection() = default;
+    std::vector<Variant> items_;
+};

@@ -1,0 +1,68 @@
+#include "com/type_library.h"
+#include "com/com_ptr.h"
+#include <windows.h>
+#include <mutex>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct GuidLess {
+    bool operator()(const GUID& a, const GUID& b) const { return memcmp(&a, &b, sizeof(GUID)) < 0; }
+};
+
+std::mutex g_mutex;
+ITypeLib* g_typeLib = nullptr;  // kept for the life of the process
+std::map<GUID, ITypeInfo*, GuidLess> g_infos;
+
+HRESULT LoadOwnTypeLib() {
+    if (g_typeLib) return S_OK;
+    std::wstring path = typelib::ModulePath();
+    if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_typeLib);
+}
+
+}  // namespace
+
+namespace typelib {
+
+std::wstring ModulePath() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&ModulePath), &self))
+        return {};
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(self, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) return std::wstring(buf.data(), n);
+        buf.resize(buf.size() * 2);
+    }
+}
+
+HRESULT GetTypeLib(ITypeLib** out) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    HRESULT hr = LoadOwnTypeLib();
+    if (FAILED(hr)) return hr;
+    g_typeLib->AddRef();
+    *out = g_typeLib;
+    return S_OK;
+}
+
+HRESULT GetTypeInfo(REFGUID iid, ITypeInfo** out) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_infos.find(iid);
+    if (it == g_infos.end()) {
+        HRESULT hr = LoadOwnTypeLib();
+        if (FAILED(hr)) return hr;
+        ITypeInfo* info = nullptr;
+        hr = g_typeLib->GetTypeInfoOfGuid(iid, &info);
+        if (FAILED(hr)) return hr;
+        it = g_infos.emplace(iid, info).first;
+    }
+    it->second->AddRef();
+    *out = it->second;
+    return S_OK;
+}
+
+}  // namespace typelib

@@ -1,0 +1,31 @@
+#pragma once
+// Move-only owner of a VARIANT.
+#include <windows.h>
+#include <oleauto.h>
+#include <utility>
+
+class Variant {
+public:
+    Variant() { VariantInit(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+    Variant& operator=(Variant&& o) noexcept {
+        if (this != &o) { Clear(); v_ = o.v_; VariantInit(&o.v_); }
+        return *this;
+    }
+    ~Variant() { Clear(); }
+
+    void Clear() { VariantClear(&v_); }
+    VARIANT* Get() { return &v_; }
+    const VARIANT* Get() const { return &v_; }
+    VARTYPE Type() const { return V_VT(&v_); }
+
+    HRESULT CopyFrom(const VARIANT* src) { Clear(); return VariantCopy(&v_, const_cast<VARIANT*>(src)); }
+    HRESULT CopyTo(VARIANT* dst) const { VariantInit(dst); return VariantCopy(dst, const_cast<VARIANT*>(&v_)); }
+    // Moves the value out into a caller's VARIANT (for [out, retval] results).
+    void DetachTo(VARIANT* dst) { *dst = v_; VariantInit(&v_); }
+
+private:
+    VARIANT v_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// Small helpers for automation values.
+#include <windows.h>
+#include <oaidl.h>
+#include <string>
+#include <vector>
+#include <cstdint>
+
+// The value a VT_BYREF | VT_VARIANT chain finally refers to.
+const VARIANT* DerefVariant(const VARIANT* v);
+// True for the marker of an omitted optional argument.
+bool IsMissingArg(const VARIANT* v);
+// A 0-based one-dimensional byte array holding the bytes (zero elements when empty).
+HRESULT MakeByteArray(const uint8_t* data, size_t size, SAFEARRAY** out);
+// A 0-based one-dimensional String array.
+HRESULT MakeStringArray(const std::vector<std::wstring>& items, SAFEARRAY** out);
+// The element count of a one-dimensional array (ubound - lbound + 1); false when unreadable.
+bool ArrayElementCount(SAFEARRAY* sa, long* count);
+// Copies the bytes of a one-dimensional byte array.
+HRESULT ReadByteArray(SAFEARRAY* sa, std::vector<uint8_t>* out);
+// Reads the elements of a one-dimensional String array.
+HRESULT ReadStringArray(SAFEARRAY* sa, std::vector<std::wstring>* out);

@@ -1,0 +1,99 @@
+// DllRegisterServer / DllUnregisterServer: the type library, and for each creatable class
+// its CLSID (this DLL in-process, apartment threaded) and programmatic identifiers.
+#include "class_table.h"
+#include "com/com_ptr.h"
+#include "com/type_library.h"
+#include "com/unique_hkey.h"
+#include "tarnwell_idl.h"
+#include <shlwapi.h>
+#include <string>
+
+namespace {
+
+const wchar_t kLibraryName[] = L"Tarnwell0201";
+
+std::wstring GuidText(const GUID& g) {
+    wchar_t buf[40] = {};
+    StringFromGUID2(g, buf, 40);
+    return buf;
+}
+
+LSTATUS SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    UniqueHKey key;
+    LSTATUS rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+LSTATUS DeleteTree(HKEY root, const std::wstring& path) {
+    LSTATUS rc = SHDeleteKeyW(root, path.c_str());
+    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+}
+
+LSTATUS RegisterClass(HKEY classes, const CreatableClass& cls, const std::wstring& dllPath) {
+    const std::wstring clsid = GuidText(*cls.clsid);
+    const std::wstring progId = std::wstring(kLibraryName) + L"." + cls.name;
+    const std::wstring versioned = progId + L".1";
+    const std::wstring key = L"CLSID\\" + clsid;
+    const struct { std::wstring path; const wchar_t* name; std::wstring value; } entries[] = {
+        {key, nullptr, cls.name},
+        {key + L"\\InprocServer32", nullptr, dllPath},
+        {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {key + L"\\ProgID", nullptr, versioned},
+        {key + L"\\VersionIndependentProgID", nullptr, progId},
+        {key + L"\\TypeLib", nullptr, GuidText(LIBID_Tarnwell0201)},
+        {key + L"\\Version", nullptr, L"1.0"},
+        {progId, nullptr, cls.name},
+        {progId + L"\\CLSID", nullptr, clsid},
+        {progId + L"\\CurVer", nullptr, versioned},
+        {versioned, nullptr, cls.name},
+        {versioned + L"\\CLSID", nullptr, clsid},
+    };
+    for (const auto& e : entries) {
+        LSTATUS rc = SetString(classes, e.path, e.name, e.value);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS UnregisterClass(HKEY classes, const CreatableClass& cls) {
+    const std::wstring progId = std::wstring(kLibraryName) + L"." + cls.name;
+    LSTATUS rc = DeleteTree(classes, L"CLSID\\" + GuidText(*cls.clsid));
+    if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, progId);
+    if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, progId + L".1");
+    return rc;
+}
+
+SYSKIND OwnSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
+
+}  // namespace
+
+STDAPI DllRegisterServer() {
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = typelib::GetTypeLib(lib.Put());
+    if (FAILED(hr)) return hr;
+    std::wstring path = typelib::ModulePath();
+    hr = RegisterTypeLib(lib.Get(), const_cast<wchar_t*>(path.c_str()), nullptr);
+    if (FAILED(hr)) return hr;
+    size_t count = 0;
+    const CreatableClass* classes = CreatableClasses(&count);
+    for (size_t i = 0; i < count; ++i) {
+        LSTATUS rc = RegisterClass(HKEY_CLASSES_ROOT, classes[i], path);
+        if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    }
+    return S_OK;
+}
+
+STDAPI DllUnregisterServer() {
+    size_t count = 0;
+    const CreatableClass* classes = CreatableClasses(&count);
+    HRESULT result = S_OK;
+    for (size_t i = 0; i < count; ++i) {
+        LSTATUS rc = UnregisterClass(HKEY_CLASSES_ROOT, classes[i]);
+        if (rc != ERROR_SUCCESS) result = HRESULT_FROM_WIN32(rc);
+    }
+    HRESULT hr = UnRegisterTypeLib(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind());
+    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && SUCCEEDED(result)) result = hr;
+    return result;
+}

@@ -1,0 +1,191 @@
+#include "zerbanesupportfbe.h"
+#include <bcrypt.h>
+#include <shellapi.h>
+#include <vector>
+
+namespace {
+
+int g_hostWin2000Override = -1;
+
+std::wstring OwnExecutablePath() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) return std::wstring(buf.data(), n);
+        buf.resize(buf.size() * 2);
+    }
+}
+
+float TwipsPerPixel(int axis) {
+    HDC dc = GetDC(nullptr);
+    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    if (dpi <= 0) dpi = 96;
+    return 1440.0f / static_cast<float>(dpi);
+}
+
+// Turns off WOW64 file system redirection for its lifetime (a no-op in a 64-bit process).
+class NoFsRedirection {
+public:
+    NoFsRedirection() {
+        using Disable = BOOL(WINAPI*)(PVOID*);
+        auto disable = reinterpret_cast<Disable>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+        active_ = disable && disable(&old_);
+    }
+    NoFsRedirection(const NoFsRedirection&) = delete;
+    NoFsRedirection& operator=(const NoFsRedirection&) = delete;
+    ~NoFsRedirection() {
+        if (!active_) return;
+        using Revert = BOOL(WINAPI*)(PVOID);
+        auto revert = reinterpret_cast<Revert>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+        if (revert) revert(old_);
+    }
+
+private:
+    PVOID old_ = nullptr;
+    bool active_ = false;
+};
+
+LRESULT CALLBACK HiddenWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, msg, wp, lp); }
+
+}  // namespace
+
+HRESULT esRegisterAppPath() {
+    std::wstring exe = OwnExecutablePath();
+    if (exe.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + esGetFileName(exe, false);
+    HKEY k = nullptr;
+    LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    rc = RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+                        static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+    return HRESULT_FROM_WIN32(rc);
+}
+
+bool esIsInIDE() { return false; }
+
+HWND esGetThunderMainHandle() {
+    static HWND window = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = HiddenWindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ZerbaneApplicationWindow";
+        RegisterClassW(&wc);
+        return CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    }();
+    return window;
+}
+
+HRESULT esFixUserControlsContainerWindow() { return S_OK; }
+
+HRESULT esOpenReadMeFile(long) {
+    std::wstring exe = OwnExecutablePath();
+    std::wstring readme = esGetFilePath(exe) + L"ReadMe.html";
+    HINSTANCE rc = ShellExecuteW(nullptr, L"open", readme.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(rc) > 32 ? S_OK : E_FAIL;
+}
+
+HRESULT esCenterFormEx(HWND window, long) {
+    RECT rc;
+    if (!GetWindowRect(window, &rc)) return HRESULT_FROM_WIN32(GetLastError());
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi)) return E_FAIL;
+    const RECT& work = mi.rcWork;
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    int x = work.left + ((work.right - work.left) - w) / 2;
+    int y = work.top + ((work.bottom - work.top) - h) / 2;
+    if (!SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
+        return HRESULT_FROM_WIN32(GetLastError());
+    return S_OK;
+}
+
+bool esIsFileExist(const std::wstring& path) {
+    if (path.empty()) return false;
+    NoFsRedirection noRedirection;
+    DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring esGetFileName(const std::wstring& path, bool) {
+    size_t sep = path.find_last_of(L"\\/");
+    return sep == std::wstring::npos ? path : path.substr(sep + 1);
+}
+
+std::wstring esGetFilePath(const std::wstring& path) {
+    size_t sep = path.find_last_of(L"\\/");
+    return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
+}
+
+float esScreenTwipsPerPixelX() { return TwipsPerPixel(LOGPIXELSX); }
+float esScreenTwipsPerPixelY() { return TwipsPerPixel(LOGPIXELSY); }
+
+void esNormalizeRect(RECT* rect) {
+    if (!rect) return;
+    if (rect->left > rect->right) std::swap(rect->left, rect->right);
+    if (rect->top > rect->bottom) std::swap(rect->top, rect->bottom);
+    if (MonitorFromRect(rect, MONITOR_DEFAULTTONULL)) return;
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!GetMonitorInfoW(MonitorFromRect(rect, MONITOR_DEFAULTTONEAREST), &mi)) return;
+    const RECT& work = mi.rcWork;
+    // 64-bit arithmetic: stored rectangles may hold any 32-bit values.
+    long long w = static_cast<long long>(rect->right) - rect->left;
+    long long h = static_cast<long long>(rect->bottom) - rect->top;
+    long long workW = static_cast<long long>(work.right) - work.left;
+    long long workH = static_cast<long long>(work.bottom) - work.top;
+    if (w > workW) w = workW;
+    if (h > workH) h = workH;
+    long long x = rect->left, y = rect->top;
+    if (x < work.left) x = work.left;
+    if (y < work.top) y = work.top;
+    if (x + w > work.right) x = work.right - w;
+    if (y + h > work.bottom) y = work.bottom - h;
+    rect->left = static_cast<LONG>(x);
+    rect->top = static_cast<LONG>(y);
+    rect->right = static_cast<LONG>(x + w);
+    rect->bottom = static_cast<LONG>(y + h);
+}
+
+uint16_t esLoWord(int32_t value) { return static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu); }
+
+bool esIsUnicodeAvailable() { return GetVersion() < 0x80000000u; }  // the NT family
+
+bool esIsHostWin2000_OrHigher() {
+    if (g_hostWin2000Override >= 0) return g_hostWin2000Override != 0;
+    OSVERSIONINFOW vi = {};
+    vi.dwOSVersionInfoSize = sizeof(vi);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&vi)) return false;
+#pragma GCC diagnostic pop
+    return vi.dwPlatformId == VER_PLATFORM_WIN32_NT && vi.dwMajorVersion >= 5;
+}
+
+void esSetHostWin2000_OrHigherForTest(int answer) { g_hostWin2000Override = answer; }
+
+HRESULT esGetRnd(long low, long high, long, long* out) {
+    if (!out) return E_POINTER;
+    if (high < low) return E_INVALIDARG;
+    unsigned long long span = static_cast<unsigned long long>(static_cast<long long>(high) - low) + 1;
+    // Rejection sampling keeps every number equally likely.
+    unsigned long long limit = (0x100000000ull / span) * span;
+    for (;;) {
+        UINT32 r = 0;
+        NTSTATUS st = BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&r), sizeof(r), BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+        if (st < 0) return HRESULT_FROM_NT(st);
+        if (r < limit) {
+            *out = static_cast<long>(low + static_cast<long long>(r % span));
+            return S_OK;
+        }
+    }
+}
+
+std::wstring esHex1(uint8_t value) {
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    return {kDigits[value >> 4], kDigits[value & 0xF]};
+}

@@ -1,0 +1,76 @@
+#pragma once
+// Helpers for driving a zbnRegistry2 object through its dual interface in tests.
+#include <gtest/gtest.h>
+#include "com/bstr.h"
+#include "com/com_ptr.h"
+#include "com/variant.h"
+#include "com/variant_util.h"
+#include "registry/registry2.h"
+#include "test_registry_keys.h"
+
+inline ComPtr<_zbnRegistry2> NewRegistry() {
+    ComPtr<Registry2> r;
+    EXPECT_EQ(S_OK, Registry2::Make(&r));
+    ComPtr<_zbnRegistry2> i;
+    r.As(&i);
+    return i;
+}
+
+inline long LastError(_zbnRegistry2* r) {
+    long e = -12345;
+    r->get_LastRegError(&e);
+    return e;
+}
+
+inline ComPtr<_RegValue> ReadValue(_zbnRegistry2* r, const std::wstring& key, const std::wstring& name,
+                                   RegistryRoot2_Const root = static_cast<RegistryRoot2_Const>(0x80000001)) {
+    ComPtr<_RegValue> v;
+    EXPECT_EQ(S_OK, r->GetValue(root, Bstr(key).Get(), Bstr(name).Get(), v.Put()));
+    return v;
+}
+
+inline std::wstring NameOf(IDispatch* snapshot) {
+    ComPtr<_RegValue> v;
+    if (SUCCEEDED(QueryTo(snapshot, &v))) {
+        Bstr b;
+        v->get_Name(b.Put());
+        return b.Str();
+    }
+    ComPtr<_RegKey> k;
+    if (SUCCEEDED(QueryTo(snapshot, &k))) {
+        Bstr b;
+        k->get_Name(b.Put());
+        return b.Str();
+    }
+    return L"<not a snapshot>";
+}
+
+// The items of a collection, in order (null for Nothing entries).
+inline std::vector<ComPtr<IDispatch>> Items(_Collection* c) {
+    std::vector<ComPtr<IDispatch>> out;
+    long n = 0;
+    c->Count(&n);
+    for (long i = 1; i <= n; ++i) {
+        Variant index, item;
+        V_VT(index.Get()) = VT_I4;
+        V_I4(index.Get()) = i;
+        EXPECT_EQ(S_OK, c->Item(index.Get(), item.Get()));
+        out.push_back(ComPtr<IDispatch>(V_VT(item.Get()) == VT_DISPATCH ? V_DISPATCH(item.Get()) : nullptr));
+    }
+    return out;
+}
+
+inline std::vector<std::wstring> Strings(const VARIANT* v) {
+    std::vector<std::wstring> out;
+    if (V_VT(v) == (VT_ARRAY | VT_BSTR)) ReadStringArray(V_ARRAY(v), &out);
+    return out;
+}
+
+inline std::vector<uint8_t> Bytes(const VARIANT* v) {
+    std::vector<uint8_t> out;
+    if (V_VT(v) == (VT_ARRAY | VT_UI1)) ReadByteArray(V_ARRAY(v), &out);
+    return out;
+}
+
+const RegistryRoot2_Const kHKCU = static_cast<RegistryRoot2_Const>(0x80000001);
+const RegistryRoot2_Const kHKLM = static_cast<RegistryRoot2_Const>(0x80000002);

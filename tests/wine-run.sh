@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the build tree's own prefix (never ~/.wine).
+# Usage: wine-run.sh PROGRAM [ARGS...]; WINE_LOADER and WINEPREFIX come from the caller.
+set -euo pipefail
+: "${WINE_LOADER:?}" "${WINEPREFIX:?}"
+export WINEPREFIX WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+# The first caller creates the prefix; the others wait for it.
+if [ ! -f "$WINEPREFIX/.ready" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+    touch "$WINEPREFIX/.ready"
+  fi
+  flock -u 9
+  exec 9>&-
+fi
+exec "$WINE_LOADER" "$@"
