@@ -34,21 +34,22 @@ public:
         RegCloseKey(k);
         return rc;
     }
-    LSTATUS WriteText(const std::wstring& name, DWORD type, const std::wstring& text) const {
+    LSTATUS WriteText(const std::wstring& name, DWORD type, const std::wstring& text,
+                      const std::wstring& child = L"") const {
         const uint8_t* p = reinterpret_cast<const uint8_t*>(text.c_str());
-        return Write(name, type, std::vector<uint8_t>(p, p + (text.size() + 1) * sizeof(wchar_t)));
+        return Write(name, type, std::vector<uint8_t>(p, p + (text.size() + 1) * sizeof(wchar_t)), child);
     }
     // Reads a value's exact type and bytes with the raw API; false when it is missing.
     bool Read(const std::wstring& name, DWORD* type, std::vector<uint8_t>* bytes, const std::wstring& child = L"") const {
         std::wstring p = child.empty() ? path_ : Sub(child);
+        HKEY k = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
         DWORD size = 0;
-        if (RegGetValueW(HKEY_CURRENT_USER, p.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, type, nullptr, &size) !=
-            ERROR_SUCCESS)
-            return false;
+        LSTATUS rc = RegQueryValueExW(k, name.c_str(), nullptr, type, nullptr, &size);
         bytes->assign(size, 0);
-        if (size == 0) return true;
-        return RegGetValueW(HKEY_CURRENT_USER, p.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, type, bytes->data(),
-                            &size) == ERROR_SUCCESS;
+        if (rc == ERROR_SUCCESS && size > 0) rc = RegQueryValueExW(k, name.c_str(), nullptr, type, bytes->data(), &size);
+        RegCloseKey(k);
+        return rc == ERROR_SUCCESS;
     }
     bool Exists(const std::wstring& child = L"") const {
         HKEY k = nullptr;

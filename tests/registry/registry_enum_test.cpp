@@ -1,0 +1,212 @@
+// GetValues, GetSubKeys, GetKey and IsKeyExist against the real registry.
+#include "registry_fixture.h"
+#include <algorithm>
+
+namespace {
+
+class RegistryEnum : public testing::Test {
+protected:
+    ScratchKey key{L"Enum"};
+    ComPtr<_zbnRegistry2> reg = NewRegistry();
+
+    ComPtr<_Collection> Values(const std::wstring& path, bool data) {
+        ComPtr<_Collection> c;
+        EXPECT_EQ(S_OK, reg->GetValues(kHKCU, Bstr(path).Get(), data ? VARIANT_TRUE : VARIANT_FALSE, c.Put()));
+        return c;
+    }
+    ComPtr<_Collection> SubKeys(const std::wstring& path) {
+        ComPtr<_Collection> c;
+        EXPECT_EQ(S_OK, reg->GetSubKeys(kHKCU, Bstr(path).Get(), c.Put()));
+        return c;
+    }
+};
+
+long CountOf(_Collection* c) {
+    long n = -1;
+    c->Count(&n);
+    return n;
+}
+
+TEST_F(RegistryEnum, EmptyKeyGivesEmptyCollections) {
+    ComPtr<_Collection> values = Values(key.Path(), false);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(0, CountOf(values.Get()));
+    EXPECT_EQ(0, LastError(reg.Get()));
+    ComPtr<_Collection> keys = SubKeys(key.Path());
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(0, CountOf(keys.Get()));
+    EXPECT_EQ(0, LastError(reg.Get()));
+}
+
+TEST_F(RegistryEnum, MissingKeyGivesNothingWithCode2) {
+    EXPECT_FALSE(Values(key.Sub(L"missing"), true));
+    EXPECT_EQ(2, LastError(reg.Get()));
+    EXPECT_FALSE(SubKeys(key.Sub(L"missing")));
+    EXPECT_EQ(2, LastError(reg.Get()));
+    VARIANT_BOOL exists = VARIANT_TRUE;
+    EXPECT_EQ(S_OK, reg->IsKeyExist(kHKCU, Bstr(key.Sub(L"missing")).Get(), &exists));
+    EXPECT_EQ(VARIANT_FALSE, exists);
+    EXPECT_EQ(2, LastError(reg.Get()));
+    EXPECT_EQ(S_OK, reg->IsKeyExist(kHKCU, Bstr(key.Path()).Get(), &exists));
+    EXPECT_EQ(VARIANT_TRUE, exists);
+    EXPECT_EQ(0, LastError(reg.Get()));
+}
+
+TEST_F(RegistryEnum, ValuesWithoutDataCarryNameTypeAndNull) {
+    key.WriteText(L"", REG_SZ, L"C:\\x.exe");
+    key.WriteText(L"Path", REG_EXPAND_SZ, L"C:\\");
+    ComPtr<_Collection> values = Values(key.Path(), false);
+    ASSERT_TRUE(values);
+    auto items = Items(values.Get());
+    ASSERT_EQ(2u, items.size());
+    std::vector<std::wstring> names;
+    for (auto& item : items) {
+        ComPtr<_RegValue> v;
+        ASSERT_EQ(S_OK, item.As(&v));
+        Variant data;
+        v->get_Data(data.Get());
+        EXPECT_EQ(VT_NULL, data.Type());
+        Bstr name, sub;
+        v->get_Name(name.Put());
+        v->get_SubKey(sub.Put());
+        EXPECT_EQ(key.Path(), sub.Str());
+        RegistryDataType2_Const t{};
+        v->get_DataType(&t);
+        EXPECT_EQ(name.Str().empty() ? REG_SZ : REG_EXPAND_SZ, static_cast<DWORD>(t));
+        names.push_back(name.Str());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"", L"Path"}), names);
+}
+
+TEST_F(RegistryEnum, UndecodableValueIsANothingEntry) {
+    key.Write(L"bad", REG_DWORD, {1, 2});
+    key.Write(L"good", REG_DWORD, {7, 0, 0, 0});
+    key.Write(L"empty", REG_BINARY, {});
+    ComPtr<_Collection> values = Values(key.Path(), true);
+    ASSERT_TRUE(values);
+    auto items = Items(values.Get());
+    ASSERT_EQ(3u, items.size());
+    int nothing = 0;
+    for (auto& item : items) {
+        if (!item) { ++nothing; continue; }
+        ComPtr<_RegValue> v;
+        ASSERT_EQ(S_OK, item.As(&v));
+        Bstr name;
+        v->get_Name(name.Put());
+        Variant data;
+        v->get_Data(data.Get());
+        if (name.Str() == L"good") EXPECT_EQ(7, V_I4(data.Get()));
+        else EXPECT_EQ(VT_ARRAY | VT_UI1, data.Type());
+    }
+    EXPECT_EQ(1, nothing);
+}
+
+TEST_F(RegistryEnum, SubKeysRecordTheParentPath) {
+    for (const wchar_t* n : {L"alpha.exe", L"beta.exe", L"gamma"}) key.WriteText(L"", REG_SZ, n, n);
+    ComPtr<_Collection> keys = SubKeys(key.Path());
+    ASSERT_TRUE(keys);
+    std::vector<std::wstring> names;
+    for (auto& item : Items(keys.Get())) {
+        ComPtr<_RegKey> k;
+        ASSERT_EQ(S_OK, item.As(&k));
+        Bstr name, sub, cls;
+        k->get_Name(name.Put());
+        k->get_SubKey(sub.Put());
+        k->get_KeyClass(cls.Put());
+        EXPECT_EQ(key.Path(), sub.Str());
+        EXPECT_EQ(L"", cls.Str());
+        names.push_back(name.Str());
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"alpha.exe", L"beta.exe", L"gamma"}), names);
+}
+
+TEST_F(RegistryEnum, GetKeyNamesTheLastComponentAndKeepsItsClass) {
+    HKEY k = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(L"Classy").c_str(), 0,
+                                             const_cast<wchar_t*>(L"my class text"), 0, KEY_ALL_ACCESS, nullptr, &k,
+                                             nullptr));
+    RegCloseKey(k);
+    ComPtr<_RegKey> snapshot;
+    ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"Classy")).Get(), snapshot.Put()));
+    ASSERT_TRUE(snapshot);
+    Bstr name, sub, cls;
+    snapshot->get_Name(name.Put());
+    snapshot->get_SubKey(sub.Put());
+    snapshot->get_KeyClass(cls.Put());
+    EXPECT_EQ(L"Classy", name.Str());
+    EXPECT_EQ(key.Sub(L"Classy"), sub.Str());
+    EXPECT_EQ(L"my class text", cls.Str());
+    EXPECT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"none")).Get(), snapshot.Put()));
+    EXPECT_FALSE(snapshot);
+    EXPECT_EQ(2, LastError(reg.Get()));
+}
+
+TEST_F(RegistryEnum, LastWriteTimeIsUtc) {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    DATE before = 0;
+    SystemTimeToVariantTime(&now, &before);
+    key.WriteText(L"", REG_SZ, L"x", L"Fresh");
+    ComPtr<_RegKey> snapshot;
+    ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"Fresh")).Get(), snapshot.Put()));
+    ASSERT_TRUE(snapshot);
+    DATE written = 0;
+    snapshot->get_LastWriteTime(&written);
+    // Within two minutes of the UTC clock (local time would be off by the zone offset).
+    EXPECT_NEAR(before, written, 2.0 / (24 * 60));
+}
+
+TEST_F(RegistryEnum, SnapshotsAndCollectionsOutliveTheFacade) {
+    key.WriteText(L"v", REG_SZ, L"kept");
+    long start = module::LiveObjects();
+    {
+        ComPtr<_Collection> values;
+        {
+            ComPtr<_zbnRegistry2> local = NewRegistry();
+            ASSERT_EQ(S_OK, local->GetValues(kHKCU, Bstr(key.Path()).Get(), VARIANT_TRUE, values.Put()));
+        }
+        ASSERT_TRUE(values);
+        auto items = Items(values.Get());
+        ASSERT_EQ(1u, items.size());
+        ComPtr<_RegValue> v;
+        ASSERT_EQ(S_OK, items[0].As(&v));
+        Variant data;
+        v->get_Data(data.Get());
+        EXPECT_EQ(L"kept", Bstr::ToString(V_BSTR(data.Get())));
+        ComPtr<IUnknown> enumerator;
+        ASSERT_EQ(S_OK, values->_NewEnum(enumerator.Put()));
+        EXPECT_GT(module::LiveObjects(), start);
+    }
+    EXPECT_EQ(start, module::LiveObjects());
+}
+
+TEST_F(RegistryEnum, EnumeratorWalksTheItemsInOrder) {
+    for (const wchar_t* n : {L"k1", L"k2", L"k3"}) key.WriteText(L"", REG_SZ, n, n);
+    ComPtr<_Collection> keys = SubKeys(key.Path());
+    ASSERT_TRUE(keys);
+    ComPtr<IUnknown> unk;
+    ASSERT_EQ(S_OK, keys->_NewEnum(unk.Put()));
+    ComPtr<IEnumVARIANT> e;
+    ASSERT_EQ(S_OK, unk.As(&e));
+    VARIANT batch[2];
+    ULONG fetched = 0;
+    EXPECT_EQ(S_OK, e->Next(2, batch, &fetched));
+    EXPECT_EQ(2u, fetched);
+    EXPECT_EQ(L"k1", NameOf(V_DISPATCH(&batch[0])));
+    EXPECT_EQ(L"k2", NameOf(V_DISPATCH(&batch[1])));
+    VariantClear(&batch[0]);
+    VariantClear(&batch[1]);
+    EXPECT_EQ(S_FALSE, e->Next(2, batch, &fetched));
+    EXPECT_EQ(1u, fetched);
+    EXPECT_EQ(L"k3", NameOf(V_DISPATCH(&batch[0])));
+    VariantClear(&batch[0]);
+    Variant index, item;
+    V_VT(index.Get()) = VT_I4;
+    V_I4(index.Get()) = 4;
+    EXPECT_EQ(DISP_E_BADINDEX, keys->Item(index.Get(), item.Get()));
+    V_I4(index.Get()) = 0;
+    EXPECT_EQ(DISP_E_BADINDEX, keys->Item(index.Get(), item.Get()));
+}
+
+}  // namespace
