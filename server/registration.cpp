@@ -67,33 +67,90 @@ LSTATUS UnregisterClass(HKEY classes, const CreatableClass& cls) {
 
 SYSKIND OwnSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
 
-}  // namespace
+// The per-user type library calls, bound by name (they exist from Windows Vista on).
+HRESULT RegisterTypeLibPerUser(ITypeLib* lib, wchar_t* path) {
+    using Fn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "RegisterTypeLibForUser")));
+    return fn ? fn(lib, path, nullptr) : RegisterTypeLib(lib, path, nullptr);
+}
 
-STDAPI DllRegisterServer() {
+HRESULT UnRegisterTypeLibPerUser(REFGUID libId, WORD major, WORD minor, LCID lcid, SYSKIND kind) {
+    using Fn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "UnRegisterTypeLibForUser")));
+    return fn ? fn(libId, major, minor, lcid, kind) : UnRegisterTypeLib(libId, major, minor, lcid, kind);
+}
+
+// Where the class entries go: HKEY_CLASSES_ROOT (per machine) or the user's own classes.
+struct Scope {
+    HKEY classes;
+    bool perUser;
+};
+
+HRESULT RegisterAll(const Scope& scope) {
     ComPtr<ITypeLib> lib;
     HRESULT hr = typelib::GetTypeLib(lib.Put());
     if (FAILED(hr)) return hr;
     std::wstring path = typelib::ModulePath();
-    hr = RegisterTypeLib(lib.Get(), const_cast<wchar_t*>(path.c_str()), nullptr);
+    wchar_t* pathArg = const_cast<wchar_t*>(path.c_str());
+    hr = scope.perUser ? RegisterTypeLibPerUser(lib.Get(), pathArg) : RegisterTypeLib(lib.Get(), pathArg, nullptr);
     if (FAILED(hr)) return hr;
     size_t count = 0;
     const CreatableClass* classes = CreatableClasses(&count);
     for (size_t i = 0; i < count; ++i) {
-        LSTATUS rc = RegisterClass(HKEY_CLASSES_ROOT, classes[i], path);
+        LSTATUS rc = RegisterClass(scope.classes, classes[i], path);
         if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
     }
     return S_OK;
 }
 
-STDAPI DllUnregisterServer() {
+HRESULT UnregisterAll(const Scope& scope) {
     size_t count = 0;
     const CreatableClass* classes = CreatableClasses(&count);
     HRESULT result = S_OK;
     for (size_t i = 0; i < count; ++i) {
-        LSTATUS rc = UnregisterClass(HKEY_CLASSES_ROOT, classes[i]);
+        LSTATUS rc = UnregisterClass(scope.classes, classes[i]);
         if (rc != ERROR_SUCCESS) result = HRESULT_FROM_WIN32(rc);
     }
-    HRESULT hr = UnRegisterTypeLib(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind());
+    HRESULT hr = scope.perUser ? UnRegisterTypeLibPerUser(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind())
+                               : UnRegisterTypeLib(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind());
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && SUCCEEDED(result)) result = hr;
     return result;
+}
+
+// While it lives, HKEY_CLASSES_ROOT of this process means HKEY_CURRENT_USER\Software\Classes,
+// so whatever the type library functions write lands in the user's classes only (some
+// hosts implement the per-user type library calls as the per-machine ones).
+class PerUserClassesRoot {
+public:
+    PerUserClassesRoot() {
+        rc_ = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key_.Put(), nullptr);
+        if (rc_ == ERROR_SUCCESS) rc_ = RegOverridePredefKey(HKEY_CLASSES_ROOT, key_.Get());
+    }
+    PerUserClassesRoot(const PerUserClassesRoot&) = delete;
+    PerUserClassesRoot& operator=(const PerUserClassesRoot&) = delete;
+    ~PerUserClassesRoot() { if (rc_ == ERROR_SUCCESS) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr); }
+    LSTATUS Status() const { return rc_; }
+    HKEY Key() const { return key_.Get(); }
+
+private:
+    UniqueHKey key_;
+    LSTATUS rc_;
+};
+
+}  // namespace
+
+STDAPI DllRegisterServer() { return RegisterAll({HKEY_CLASSES_ROOT, false}); }
+
+STDAPI DllUnregisterServer() { return UnregisterAll({HKEY_CLASSES_ROOT, false}); }
+
+// regsvr32 /n /i:user registers for the current user only; /u /n /i:user removes that.
+STDAPI DllInstall(BOOL install, LPCWSTR cmdLine) {
+    if (!cmdLine || lstrcmpiW(cmdLine, L"user") != 0) return E_INVALIDARG;
+    PerUserClassesRoot root;
+    if (root.Status() != ERROR_SUCCESS) return HRESULT_FROM_WIN32(root.Status());
+    Scope scope{root.Key(), true};
+    return install ? RegisterAll(scope) : UnregisterAll(scope);
 }

@@ -13,6 +13,13 @@ std::wstring Guid(const GUID& g) {
     return buf;
 }
 
+bool KeyExistsIn(HKEY root, const std::wstring& path) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
 std::wstring ReadString(const std::wstring& path, const wchar_t* name) {
     wchar_t buf[1024] = {};
     DWORD size = sizeof(buf);
@@ -64,6 +71,44 @@ TEST(Registration, UnregisterRemovesWhatRegisterWrites) {
 
     // Leave the prefix registered for the other tests.
     ASSERT_EQ(S_OK, reg());
+    EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry2"));
+}
+
+TEST(Registration, PerUserRegistrationStaysOutOfTheMachine) {
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    using Install = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    auto reg = ServerExport<Entry>("DllRegisterServer");
+    auto unreg = ServerExport<Entry>("DllUnregisterServer");
+    auto install = ServerExport<Install>("DllInstall");
+    ASSERT_TRUE(reg && unreg && install);
+    const std::wstring clsidKey = L"Software\\Classes\\CLSID\\" + Guid(CLSID_zbnRegistry2);
+    const std::wstring typelibKey = L"Software\\Classes\\TypeLib\\" + Guid(LIBID_Tarnwell0201);
+
+    ASSERT_EQ(S_OK, unreg());
+    ASSERT_FALSE(Creatable(L"Tarnwell0201.zbnRegistry2"));
+    EXPECT_EQ(E_INVALIDARG, install(TRUE, L"machine"));
+
+    // Windows merges the user's classes into HKEY_CLASSES_ROOT, so the class is then
+    // creatable; Wine looks only at the machine's classes, so only the keys are checked.
+    ASSERT_EQ(S_OK, install(TRUE, L"user"));
+    EXPECT_TRUE(KeyExistsIn(HKEY_CURRENT_USER, clsidKey + L"\\InprocServer32"));
+    EXPECT_TRUE(KeyExistsIn(HKEY_CURRENT_USER, L"Software\\Classes\\Tarnwell0201.zbnRegistry2\\CLSID"));
+    EXPECT_TRUE(KeyExistsIn(HKEY_CURRENT_USER, clsidKey));
+    EXPECT_TRUE(KeyExistsIn(HKEY_CURRENT_USER, typelibKey));
+    EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, clsidKey));
+    EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, typelibKey));
+
+    ASSERT_EQ(S_OK, install(FALSE, L"user"));
+    EXPECT_FALSE(Creatable(L"Tarnwell0201.zbnRegistry2"));
+    EXPECT_FALSE(KeyExistsIn(HKEY_CURRENT_USER, clsidKey));
+    EXPECT_FALSE(KeyExistsIn(HKEY_CURRENT_USER, typelibKey));
+
+    // Per machine, then a per-user round trip: the machine registration is untouched.
+    ASSERT_EQ(S_OK, reg());
+    ASSERT_EQ(S_OK, install(TRUE, L"user"));
+    ASSERT_EQ(S_OK, install(FALSE, L"user"));
+    EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, clsidKey));
+    EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, typelibKey));
     EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry2"));
 }
 
