@@ -1,6 +1,7 @@
 #include "class_table.h"
 #include "com/module_count.h"
 #include "registry/registry2.h"
+#include "settings/settings2.h"
 #include "tarnwell_idl.h"
 #include <new>
 
@@ -8,6 +9,7 @@ namespace {
 
 const CreatableClass g_classes[] = {
     {&CLSID_zbnRegistry2, L"zbnRegistry2", &CreateRegistry2},
+    {&CLSID_zbnZerbaneSettings2, L"zbnZerbaneSettings2", &CreateSettings2},
 };
 
 // One factory object per request; it counts as a live object of the module.

@@ -1,0 +1,89 @@
+#include "late_binding.h"
+#include "com/bstr.h"
+#include "com/error_info.h"
+#include "com/variant.h"
+#include "tarnwell_idl.h"
+
+namespace {
+
+// Keeps the object's own error description when it set one; otherwise says what failed.
+HRESULT PropertyError(HRESULT hr, const wchar_t* name, const wchar_t* action, EXCEPINFO* ei) {
+    if (hr == DISP_E_EXCEPTION && ei) {
+        if (ei->pfnDeferredFillIn) ei->pfnDeferredFillIn(ei);
+        HRESULT code = ei->scode ? ei->scode : E_FAIL;
+        std::wstring text = ei->bstrDescription ? Bstr::ToString(ei->bstrDescription) : std::wstring();
+        SysFreeString(ei->bstrDescription);
+        SysFreeString(ei->bstrSource);
+        SysFreeString(ei->bstrHelpFile);
+        if (text.empty()) text = std::wstring(L"Property \"") + name + L"\" failed to " + action + L".";
+        return ReportError(code, IID__zbnZerbaneSettings2, text);
+    }
+    return ReportError(hr, IID__zbnZerbaneSettings2,
+                       std::wstring(L"The object has no property \"") + name + L"\" to " + action + L".");
+}
+
+HRESULT IdOf(IDispatch* object, const wchar_t* name, DISPID* id) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, id);
+}
+
+}  // namespace
+
+HRESULT ObjectNotSet(REFIID iid, const wchar_t* what) {
+    // 424, "Object required", as a script host reports it.
+    return ReportError(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 424), iid,
+                       std::wstring(L"Object required: ") + what + L" is not set.");
+}
+
+HRESULT GetProperty(IDispatch* object, const wchar_t* name, VARIANT* result) {
+    VariantInit(result);
+    if (!object) return ObjectNotSet(IID__zbnZerbaneSettings2, name);
+    DISPID id = 0;
+    HRESULT hr = IdOf(object, name, &id);
+    if (FAILED(hr)) return PropertyError(hr, name, L"read", nullptr);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXCEPINFO ei = {};
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result, &ei, nullptr);
+    if (FAILED(hr)) return PropertyError(hr, name, L"read", &ei);
+    return S_OK;
+}
+
+HRESULT PutProperty(IDispatch* object, const wchar_t* name, const VARIANT& value) {
+    if (!object) return ObjectNotSet(IID__zbnZerbaneSettings2, name);
+    DISPID id = 0;
+    HRESULT hr = IdOf(object, name, &id);
+    if (FAILED(hr)) return PropertyError(hr, name, L"set", nullptr);
+    VARIANT arg = value;  // shallow: the caller keeps ownership
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {&arg, &named, 1, 1};
+    EXCEPINFO ei = {};
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &ei, nullptr);
+    if (FAILED(hr)) return PropertyError(hr, name, L"set", &ei);
+    return S_OK;
+}
+
+HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE vt, VARIANT* result) {
+    Variant raw;
+    HRESULT hr = GetProperty(object, name, raw.Get());
+    if (FAILED(hr)) return hr;
+    VariantInit(result);
+    hr = VariantChangeType(result, raw.Get(), 0, vt);
+    if (FAILED(hr))
+        return ReportError(hr, IID__zbnZerbaneSettings2,
+                           std::wstring(L"Property \"") + name + L"\" holds a value of the wrong type.");
+    return S_OK;
+}
+
+HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::wstring* text) {
+    Variant v;
+    HRESULT hr = GetPropertyAs(object, name, VT_BSTR, v.Get());
+    if (SUCCEEDED(hr)) *text = Bstr::ToString(V_BSTR(v.Get()));
+    return hr;
+}
+
+HRESULT GetLongProperty(IDispatch* object, const wchar_t* name, long* value) {
+    Variant v;
+    HRESULT hr = GetPropertyAs(object, name, VT_I4, v.Get());
+    if (SUCCEEDED(hr)) *value = V_I4(v.Get());
+    return hr;
+}
