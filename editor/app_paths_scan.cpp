@@ -1,0 +1,95 @@
+// The scan: every registration under App Paths whose default value is a plain string
+// naming a missing file, and whose key holds nothing but that and a "PATH" value.
+#include "app_paths.h"
+#include "com/bstr.h"
+#include "com/variant.h"
+#include "facade.h"
+#include "list_view_support.h"
+#include "zerbanesupport.h"
+#include "zerbanesupportfbe.h"
+#include <cwctype>
+
+const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+namespace {
+
+std::wstring Upper(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
+    return s;
+}
+
+std::wstring NameOf(IDispatch* item) {
+    Bstr name;
+    ComPtr<_RegKey> key;
+    ComPtr<_RegValue> value;
+    if (SUCCEEDED(QueryTo(item, &key))) key->get_Name(name.Put());
+    else if (SUCCEEDED(QueryTo(item, &value))) value->get_Name(name.Put());
+    return name.Str();
+}
+
+// The snapshots of a collection, in order (null for Nothing entries).
+std::vector<ComPtr<IDispatch>> ItemsOf(_Collection* list) {
+    std::vector<ComPtr<IDispatch>> items;
+    long count = 0;
+    if (!list || FAILED(list->Count(&count))) return items;
+    for (long i = 1; i <= count; ++i) {
+        Variant index, item;
+        V_VT(index.Get()) = VT_I4;
+        V_I4(index.Get()) = i;
+        if (FAILED(list->Item(index.Get(), item.Get()))) continue;
+        items.push_back(ComPtr<IDispatch>(item.Type() == VT_DISPATCH ? V_DISPATCH(item.Get()) : nullptr));
+    }
+    return items;
+}
+
+// True when the registration has, or may have, values besides its default value and "PATH".
+bool HasOtherValues(const std::wstring& keyName) {
+    ComPtr<_zbnRegistry2> facade = NewRegistryFacade();
+    if (!facade) return true;
+    ComPtr<_Collection> values;
+    Bstr path(std::wstring(kAppPathsKey) + L"\\" + keyName);
+    if (FAILED(facade->GetValues(kLocalMachine, path.Get(), VARIANT_FALSE, values.Put())) || !values) return true;
+    for (const auto& value : ItemsOf(values.Get())) {
+        if (!value) return true;
+        std::wstring name = Upper(NameOf(value.Get()));
+        if (name.empty() || name == L"PATH") continue;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void ScanAppPaths(ListView& list) {
+    list.Clear();
+    SortByColumn(list, 1);
+    ComPtr<_zbnRegistry2> facade = NewRegistryFacade();
+    if (!facade) return;
+    ComPtr<_Collection> keys;
+    if (FAILED(facade->GetSubKeys(kLocalMachine, Bstr(kAppPathsKey).Get(), keys.Put())) || !keys) return;
+    for (const auto& key : ItemsOf(keys.Get())) {
+        if (!key) continue;
+        const std::wstring name = NameOf(key.Get());
+        // A key whose name reads back empty would make its path the App Paths key itself.
+        if (name.empty()) continue;
+        Bstr path(std::wstring(kAppPathsKey) + L"\\" + name);
+        ComPtr<_RegValue> value;
+        if (FAILED(facade->GetValue(kLocalMachine, path.Get(), Bstr(L"").Get(), value.Put()))) continue;
+        _RegValue* raw = value.Get();
+        RegistryDataType2_Const type{};
+        if (FAILED(facade->GetValueDataType(&raw, &type)) || type != REG_SZ) continue;
+        Bstr data;
+        if (FAILED(facade->GetValueData_SZ(&raw, data.Put()))) continue;
+        std::wstring text = asTrimEx2(data.Str(), true, true, true, true, true, 0, 0, 0, 0, 0);
+        if (esIsFileExist(text)) continue;
+        if (HasOtherValues(name)) continue;
+        list.AddRow(NameOf(key.Get()), text);
+    }
+    SelectOnlyItem(list, 1);
+}
+
+void RefreshAppPaths(ListView& list) {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    ScanAppPaths(list);
+    SetCursor(previous ? previous : LoadCursorW(nullptr, IDC_ARROW));
+}

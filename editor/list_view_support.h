@@ -1,0 +1,18 @@
+#pragma once
+// Selection, sorting, column width and extended style routines for a report list.
+// Rows and columns are numbered from 1.
+#include "list_view.h"
+#include <vector>
+
+std::vector<int> GetSelectedIndices(const ListView& list);
+void SelectAllItems(ListView& list);
+void SortByColumn(ListView& list, int column);
+void SelectOnlyItem(ListView& list, int index);
+void SetColumnWidthTwips(ListView& list, int column, float width);
+void SetExtendedStyle(ListView& list, DWORD mask, bool on);
+void SetFullRowSelect(ListView& list, bool on);
+void SetGridLines(ListView& list, bool on);
+void SetLabelTip(ListView& list, bool on);
+
+// Rounds to the nearest whole number, halves to the even neighbour.
+long RoundHalfEven(double value);

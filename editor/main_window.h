@@ -1,0 +1,54 @@
+#pragma once
+// frmMain: Stellwick's one window, with its label, the list of broken registrations, the
+// context menu and the keyboard commands.
+#include "list_view.h"
+#include "outside.h"
+
+// Context menu items, by their index.
+enum MenuItem { kMenuFix = 0, kMenuSeparator = 10, kMenuDelete = 20 };
+const UINT kMenuCommandBase = 1000;  // WM_COMMAND id = base + index
+
+class MainWindow {
+public:
+    explicit MainWindow(Outside& outside) : outside_(outside) {}
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow();
+
+    // Creates the window and runs the load sequence; quitOnClose ends the message loop
+    // when the window is closed.
+    HWND Create(bool quitOnClose);
+    HWND Handle() const { return hwnd_; }
+    ListView& List() { return list_; }
+    HMENU ContextMenu() const { return popup_; }
+
+    // Form_KeyDown: the key with the exact modifier state (Shift 1, Ctrl 2, Alt 4).
+    void OnKeyDown(UINT key, int shift);
+    static int CurrentShiftState();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void OnCreate();
+    void SetupListView();
+    void FitLabelToText();
+    void OnResize();
+    void OnColumnClick(int column);
+    void OnRightClick(POINT listPoint);
+    void OnMenu(int index);
+
+    Outside& outside_;
+    HWND hwnd_ = nullptr;
+    HWND label_ = nullptr;
+    ListView list_;
+    HMENU menuBar_ = nullptr;  // the hidden "Context" menu holding the popup
+    HMENU popup_ = nullptr;
+    HFONT font_ = nullptr;
+    RECT listBounds_ = {};
+    bool quitOnClose_ = false;
+};
+
+// Twips (1/1440 inch) to screen pixels, horizontally or vertically.
+int TwipsToPixelsX(double twips);
+int TwipsToPixelsY(double twips);

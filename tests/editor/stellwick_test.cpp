@@ -1,0 +1,472 @@
+// Stellwick's window, created in-process on the real registry of the test prefix and
+// driven with the messages a user's keys and clicks send.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+#include <shlwapi.h>
+#include "app_paths.h"
+#include "list_view_support.h"
+#include "main_window.h"
+
+namespace {
+
+const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const std::wstring kMissing = L"C:\\Tarnwell\\Missing\\";
+
+// Answers dialogs and records what the window asked.
+class FakeOutside final : public Outside {
+public:
+    int ShowMessage(HWND, const std::wstring& text, UINT style) override {
+        messages.push_back(text);
+        styles.push_back(style);
+        int answer = answers.empty() ? IDCANCEL : answers.front();
+        if (!answers.empty()) answers.erase(answers.begin());
+        return answer;
+    }
+    bool ShowOpenDialog(const std::wstring& filter, long, HWND, const std::wstring& fileName, const std::wstring& folder,
+                        std::wstring* chosen) override {
+        dialogFilter = filter;
+        dialogFile = fileName;
+        dialogFolder = folder;
+        if (choice.empty()) return false;
+        *chosen = choice;
+        return true;
+    }
+    void ReportRegistryError(long code, long style, long, const std::wstring& text, bool*) override {
+        errors.push_back({code, text});
+        errorStyle = style;
+    }
+    void ShowAboutBox(HWND) override { ++aboutBoxes; }
+    void OpenReadMe() override { ++readMes; }
+    void TrackPopup(HMENU menu, UINT flags, POINT, HWND) override {
+        ++popups;
+        popupFlags = flags;
+        fixEnabled = !(GetMenuState(menu, kMenuCommandBase + kMenuFix, MF_BYCOMMAND) & MF_GRAYED);
+        deleteEnabled = !(GetMenuState(menu, kMenuCommandBase + kMenuDelete, MF_BYCOMMAND) & MF_GRAYED);
+    }
+
+    std::vector<int> answers;
+    std::vector<std::wstring> messages;
+    std::vector<UINT> styles;
+    std::wstring choice, dialogFilter, dialogFile, dialogFolder;
+    std::vector<std::pair<long, std::wstring>> errors;
+    long errorStyle = 0;
+    int aboutBoxes = 0, readMes = 0, popups = 0;
+    UINT popupFlags = 0;
+    bool fixEnabled = false, deleteEnabled = false;
+};
+
+LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wstring& text) {
+    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+class Stellwick : public testing::Test {
+protected:
+    void SetUp() override {
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());  // this prefix is the tests' own
+        MakeKey(kAppPaths);
+        ASSERT_TRUE(window.Create(false));
+    }
+    void TearDown() override {
+        SetModifiers(0);
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());
+    }
+
+    static void MakeKey(const std::wstring& path) {
+        HKEY k = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+        if (k) RegCloseKey(k);
+    }
+    // A registration with a default value (of the given type) and optional extra values.
+    static void Register(const std::wstring& name, const std::wstring& path, DWORD type = REG_SZ,
+                         const std::vector<std::wstring>& extra = {}) {
+        HKEY k = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &k, nullptr));
+        if (type != REG_NONE) SetText(k, nullptr, type, path);
+        for (const auto& v : extra) SetText(k, v.c_str(), REG_SZ, L"C:\\");
+        RegCloseKey(k);
+    }
+    static std::wstring DefaultValue(const std::wstring& name) {
+        wchar_t buf[512] = {};
+        DWORD size = sizeof(buf);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf,
+                         &size) != ERROR_SUCCESS)
+            return L"<none>";
+        return buf;
+    }
+    static bool Exists(const std::wstring& name) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(k);
+        return true;
+    }
+
+    // The thread's modifier keys as the window reads them (Shift 1, Ctrl 2, Alt 4).
+    static void SetModifiers(int shift) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = (shift & 1) ? 0x80 : 0;
+        keys[VK_CONTROL] = (shift & 2) ? 0x80 : 0;
+        keys[VK_MENU] = (shift & 4) ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+    // A key press as the list (which has the focus) receives it.
+    void Press(UINT key, int shift = 0) {
+        SetModifiers(shift);
+        SendMessageW(window.List().Handle(), (shift & 4) ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+        SetModifiers(0);
+        Pump();
+    }
+    void Pump() {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    // Lets the start-up timer fire the first refresh.
+    void WaitForFirstScan() {
+        for (int i = 0; i < 50; ++i) {
+            Pump();
+            Sleep(10);
+        }
+    }
+    std::vector<std::wstring> Column(int column) {
+        std::vector<std::wstring> out;
+        for (int i = 1; i <= window.List().RowCount(); ++i) out.push_back(window.List().Text(i, column));
+        return out;
+    }
+    void Select(const std::vector<int>& rows) {
+        for (int i = 1; i <= window.List().RowCount(); ++i) window.List().SetSelected(i, false);
+        for (int r : rows) window.List().SetSelected(r, true);
+    }
+    void RightClickRow(int row, int shift = 0) {
+        RECT rc = {};
+        rc.left = LVIR_BOUNDS;
+        SendMessageW(window.List().Handle(), LVM_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(&rc));
+        RightClickAt({rc.left + 5, (rc.top + rc.bottom) / 2}, shift);
+    }
+    void RightClickAt(POINT pt, int shift = 0) {
+        SetModifiers(shift);
+        NMITEMACTIVATE n = {};
+        n.hdr.hwndFrom = window.List().Handle();
+        n.hdr.idFrom = 0;
+        n.hdr.code = NM_RCLICK;
+        n.iItem = -1;
+        n.ptAction = pt;
+        SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+        SetModifiers(0);
+    }
+    void ClickHeader(int column) {
+        NMLISTVIEW n = {};
+        n.hdr.hwndFrom = window.List().Handle();
+        n.hdr.code = LVN_COLUMNCLICK;
+        n.iItem = -1;
+        n.iSubItem = column - 1;
+        SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+    }
+    void Menu(int index) { SendMessageW(window.Handle(), WM_COMMAND, kMenuCommandBase + index, 0); }
+
+    FakeOutside outside;
+    MainWindow window{outside};
+};
+
+TEST_F(Stellwick, WindowLayoutAtStart) {
+    wchar_t title[64] = {};
+    GetWindowTextW(window.Handle(), title, 64);
+    EXPECT_STREQ(L"Stellwick", title);
+    ListView& list = window.List();
+    EXPECT_EQ(2, list.ColumnCount());
+    EXPECT_EQ(TwipsToPixelsX(2955) , SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(2955 / 15, static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0)));
+    EXPECT_EQ(6945 / 15, static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0)));
+    DWORD ex = static_cast<DWORD>(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP),
+              ex & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP));
+    EXPECT_TRUE(list.MultiSelect());
+    wchar_t caption[64] = {};
+    GetMenuStringW(window.ContextMenu(), kMenuCommandBase + kMenuDelete, caption, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(L"Удалить\tDel", caption);
+    // Centred on the work area.
+    RECT rc, work;
+    GetWindowRect(window.Handle(), &rc);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((work.left + work.right) / 2, (rc.left + rc.right) / 2, 1);
+}
+
+TEST_F(Stellwick, ListsOnlySimpleRegistrationsOfMissingFiles) {
+    Register(L"expand.exe", kMissing + L"expand.exe", REG_EXPAND_SZ);
+    Register(L"nodefault.exe", L"", REG_NONE);
+    Register(L"present.exe", L"C:\\windows\\notepad.exe");
+    Register(L"quotedpresent.exe", L"\"C:\\windows\\notepad.exe\"");
+    Register(L"quotedmissing.exe", L"\"" + kMissing + L"quoted.exe\"");
+    Register(L"lowerpath.exe", kMissing + L"lowerpath.exe", REG_SZ, {L"path"});
+    Register(L"extra.exe", kMissing + L"extra.exe", REG_SZ, {L"Path", L"UseUrl"});
+    Register(L"blanks.exe", L"  " + kMissing + L"blanks.exe \t");
+    WaitForFirstScan();
+    EXPECT_EQ((std::vector<std::wstring>{L"blanks.exe", L"lowerpath.exe", L"quotedmissing.exe"}), Column(1));
+    EXPECT_EQ((std::vector<std::wstring>{kMissing + L"blanks.exe", kMissing + L"lowerpath.exe", kMissing + L"quoted.exe"}),
+              Column(2));
+    EXPECT_EQ(std::vector<int>{1}, GetSelectedIndices(window.List()));
+}
+
+TEST_F(Stellwick, RefreshResetsTheSortAndModifiersMustMatchExactly) {
+    Register(L"b.exe", kMissing + L"a.exe");
+    Register(L"a.exe", kMissing + L"b.exe");
+    WaitForFirstScan();
+    ClickHeader(2);
+    EXPECT_EQ((std::vector<std::wstring>{L"b.exe", L"a.exe"}), Column(1));
+    ClickHeader(2);
+    EXPECT_EQ((std::vector<std::wstring>{L"a.exe", L"b.exe"}), Column(1));
+    EXPECT_EQ(1, window.List().SortOrder());
+    ClickHeader(1);
+    EXPECT_EQ(0, window.List().SortKey());
+    EXPECT_EQ(0, window.List().SortOrder());
+    ClickHeader(2);
+
+    Register(L"c.exe", kMissing + L"c.exe");
+    Press(VK_F5, 1);  // Shift+F5 does nothing
+    EXPECT_EQ(2, window.List().RowCount());
+    Press(VK_F5);
+    EXPECT_EQ((std::vector<std::wstring>{L"a.exe", L"b.exe", L"c.exe"}), Column(1));
+    EXPECT_EQ(0, window.List().SortKey());
+
+    Select({});
+    Press('A', 3);  // Ctrl+Shift+A
+    EXPECT_TRUE(GetSelectedIndices(window.List()).empty());
+    Press('A', 2);
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), GetSelectedIndices(window.List()));
+    Press(VK_DELETE, 2);  // Ctrl+Delete
+    EXPECT_TRUE(outside.messages.empty());
+    Press(VK_F1, 1);
+    EXPECT_EQ(1, outside.aboutBoxes);
+    Press(VK_F1);
+    EXPECT_EQ(1, outside.readMes);
+    Press(VK_ESCAPE, 1);  // Shift+Esc
+    EXPECT_TRUE(IsWindow(window.Handle()));
+    Press(VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(window.Handle()));
+}
+
+TEST_F(Stellwick, ContextMenuFollowsTheSelection) {
+    Register(L"a.exe", kMissing + L"a.exe");
+    Register(L"b.exe", kMissing + L"b.exe");
+    WaitForFirstScan();
+    RightClickRow(1);
+    EXPECT_EQ(1, outside.popups);
+    EXPECT_TRUE(outside.fixEnabled);
+    EXPECT_TRUE(outside.deleteEnabled);
+    EXPECT_EQ(static_cast<UINT>(TPM_LEFTALIGN | TPM_RIGHTBUTTON), outside.popupFlags);
+    Select({1, 2});
+    RightClickRow(2);
+    EXPECT_EQ(2, outside.popups);
+    EXPECT_FALSE(outside.fixEnabled);
+    EXPECT_TRUE(outside.deleteEnabled);
+    RightClickRow(1, 1);  // with Shift held: nothing
+    RightClickAt({5, 250});  // empty space below the rows: nothing
+    Select({});
+    RightClickRow(1);  // nothing selected: nothing
+    EXPECT_EQ(2, outside.popups);
+}
+
+TEST_F(Stellwick, FixWritesTheChosenPathAfterTheWarnings) {
+    Register(L"foo.exe", L"C:\\Old\\foo.exe", REG_SZ, {L"PATH"});
+    Register(L"zed.exe", L"C:\\Old\\fooold.exe");
+    WaitForFirstScan();
+    // Same name in another case: no warning.
+    outside.choice = L"D:\\New\\FOO.EXE";
+    Menu(kMenuFix);
+    EXPECT_TRUE(outside.messages.empty());
+    EXPECT_EQ(L"Все файлы|*.*", outside.dialogFilter);
+    EXPECT_EQ(L"foo.exe", outside.dialogFile);
+    EXPECT_EQ(L"C:\\Old\\", outside.dialogFolder);
+    EXPECT_EQ(L"D:\\New\\FOO.EXE", DefaultValue(L"foo.exe"));
+    EXPECT_EQ((std::vector<std::wstring>{L"zed.exe"}), Column(1));
+    wchar_t path[64] = {};
+    DWORD size = sizeof(path);
+    RegGetValueW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\foo.exe").c_str(), L"PATH", RRF_RT_REG_SZ, nullptr, path, &size);
+    EXPECT_STREQ(L"C:\\", path);  // other values are left alone
+
+    // Another name: the first warning; Cancel changes nothing and the row stays.
+    outside.choice = L"D:\\New\\bar.exe";
+    outside.answers = {IDCANCEL};
+    Menu(kMenuFix);
+    ASSERT_EQ(1u, outside.messages.size());
+    EXPECT_EQ(0u, outside.messages[0].find(L"Имя раздела App Paths и имя выбранного файла не совпадают. "));
+    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION), outside.styles[0]);
+    EXPECT_EQ(L"C:\\Old\\fooold.exe", DefaultValue(L"zed.exe"));
+    EXPECT_EQ(1, window.List().RowCount());
+
+    // The key's name but not the registered file's: the second warning only.
+    outside.choice = L"D:\\New\\zed.exe";
+    outside.answers = {IDOK};
+    Menu(kMenuFix);
+    ASSERT_EQ(2u, outside.messages.size());
+    EXPECT_EQ(0u, outside.messages[1].find(L"Имя выбранного файла и имя оригинального файла не совпадают. "));
+    EXPECT_EQ(L"D:\\New\\zed.exe", DefaultValue(L"zed.exe"));
+    EXPECT_EQ(0, window.List().RowCount());
+}
+
+TEST_F(Stellwick, FirstWarningConfirmedSkipsTheSecondAndCancelledDialogChangesNothing) {
+    Register(L"foo.exe", L"C:\\Old\\fooold.exe");
+    Register(L"goo.exe", L"");
+    WaitForFirstScan();
+    outside.choice = L"";
+    Menu(kMenuFix);
+    EXPECT_EQ(2, window.List().RowCount());
+    outside.choice = L"D:\\New\\bar.exe";
+    outside.answers = {IDOK};
+    Menu(kMenuFix);
+    EXPECT_EQ(1u, outside.messages.size());
+    EXPECT_EQ(L"D:\\New\\bar.exe", DefaultValue(L"foo.exe"));
+    // An empty registered path gives no warning for the key's own name.
+    outside.choice = L"D:\\New\\goo.exe";
+    Menu(kMenuFix);
+    EXPECT_EQ(1u, outside.messages.size());
+    EXPECT_EQ(L"D:\\New\\goo.exe", DefaultValue(L"goo.exe"));
+}
+
+TEST_F(Stellwick, AFailedWriteIsReportedAndTheRowStillGoes) {
+    Register(L"locked.exe", kMissing + L"locked.exe");
+    Register(L"other.exe", kMissing + L"other.exe");
+    // Only read access for everybody: writing the default value is denied.
+    PSECURITY_DESCRIPTOR readOnly = nullptr, open = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+    HKEY k = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\locked.exe").c_str(), 0, WRITE_DAC, &k));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, readOnly));
+    RegCloseKey(k);
+    WaitForFirstScan();
+    Select({1});
+    outside.choice = L"D:\\New\\locked.exe";
+    Menu(kMenuFix);
+    ASSERT_EQ(1u, outside.errors.size());
+    EXPECT_EQ(5, outside.errors[0].first);
+    EXPECT_EQ(kAppPaths + L"\\locked.exe\r\n\r\nНе удаётся изменить указанный ключ.", outside.errors[0].second);
+    EXPECT_EQ(16, outside.errorStyle);
+    EXPECT_EQ((std::vector<std::wstring>{L"other.exe"}), Column(1));
+    EXPECT_EQ(kMissing + L"locked.exe", DefaultValue(L"locked.exe"));
+    Press(VK_F5);  // still broken: back in the list
+    EXPECT_EQ(2, window.List().RowCount());
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\locked.exe").c_str(), 0, WRITE_DAC, &k));
+    RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, open);
+    RegCloseKey(k);
+    LocalFree(readOnly);
+    LocalFree(open);
+}
+
+TEST_F(Stellwick, DeletesFromTheBottomUpAndSelectsTheRowsBelow) {
+    for (int i = 1; i <= 10; ++i) {
+        wchar_t name[16];
+        swprintf(name, 16, L"r%02d.exe", i);
+        Register(name, kMissing + name);
+    }
+    WaitForFirstScan();
+    Select({2, 5, 7});
+    // Gone behind the list's back: each deletion fails and is reported, in order 7, 5, 2.
+    for (const wchar_t* n : {L"r02.exe", L"r05.exe", L"r07.exe"})
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + n).c_str());
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    ASSERT_EQ(1u, outside.messages.size());
+    EXPECT_EQ(L"Удалить выделенные элементы из реестра?", outside.messages[0]);
+    ASSERT_EQ(3u, outside.errors.size());
+    EXPECT_NE(std::wstring::npos, outside.errors[0].second.find(L"r07.exe"));
+    EXPECT_NE(std::wstring::npos, outside.errors[1].second.find(L"r05.exe"));
+    EXPECT_NE(std::wstring::npos, outside.errors[2].second.find(L"r02.exe\r\n\r\nНе удаётся удалить указанный ключ."));
+    EXPECT_EQ(2, outside.errors[0].first);
+    EXPECT_EQ(7, window.List().RowCount());
+    EXPECT_EQ((std::vector<int>{2, 4, 5}), GetSelectedIndices(window.List()));
+    EXPECT_EQ(L"r03.exe", window.List().Text(2, 1));
+
+    Select({9 - 3, 7});  // rows 6 and 7 of seven: r09 and r10
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_FALSE(Exists(L"r09.exe"));
+    EXPECT_FALSE(Exists(L"r10.exe"));
+    EXPECT_EQ(5, window.List().RowCount());
+    EXPECT_EQ(std::vector<int>{5}, GetSelectedIndices(window.List()));
+}
+
+TEST_F(Stellwick, DeleteTakesSubkeysAndAsksNothingWithoutASelection) {
+    Register(L"tree.exe", kMissing + L"tree.exe");
+    MakeKey(kAppPaths + L"\\tree.exe\\Sub\\Deeper");
+    Register(L"keep.exe", kMissing + L"keep.exe");
+    WaitForFirstScan();
+    Select({});
+    Press(VK_DELETE);
+    EXPECT_TRUE(outside.messages.empty());
+    Select({2});
+    outside.answers = {IDCANCEL};
+    Menu(kMenuDelete);
+    EXPECT_TRUE(Exists(L"tree.exe"));
+    outside.answers = {IDOK};
+    Menu(kMenuDelete);
+    EXPECT_FALSE(Exists(L"tree.exe"));
+    EXPECT_TRUE(Exists(L"keep.exe"));
+    Select({1});
+    outside.answers = {IDOK};
+    Menu(kMenuDelete);
+    EXPECT_EQ(0, window.List().RowCount());
+    EXPECT_TRUE(GetSelectedIndices(window.List()).empty());
+}
+
+TEST_F(Stellwick, EmptyNamesNeverReachTheRegistry) {
+    Register(L"x.exe", kMissing + L"x.exe");
+    DeleteAppPathEntry(L"", outside);
+    WriteAppPathEntry(L"", L"C:\\x.exe", outside);
+    EXPECT_TRUE(Exists(L"x.exe"));
+    EXPECT_EQ(L"<none>", DefaultValue(L""));
+}
+
+TEST_F(Stellwick, TooSmallAWindowKeepsTheListsLastBounds) {
+    RECT before, after;
+    SetWindowPos(window.Handle(), nullptr, 0, 0, 700, 400, SWP_NOZORDER | SWP_NOMOVE);
+    GetWindowRect(window.List().Handle(), &before);
+    SetWindowPos(window.Handle(), nullptr, 0, 0, 30, 30, SWP_NOZORDER | SWP_NOMOVE);
+    GetWindowRect(window.List().Handle(), &after);
+    EXPECT_EQ(before.right - before.left, after.right - after.left);
+    EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
+}
+
+TEST(ListViewSupport, BoundsAndRounding) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    HWND lv = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 400, 300, parent, nullptr, nullptr, nullptr);
+    ListView list;
+    list.Attach(lv);
+    list.AddColumn(L"one");
+    list.AddColumn(L"two");
+    SelectOnlyItem(list, 1);  // empty list: nothing
+    SortByColumn(list, 0);
+    SortByColumn(list, 3);
+    EXPECT_FALSE(list.Sorted());
+    for (const wchar_t* t : {L"c", L"a", L"e", L"b", L"d"}) list.AddRow(t, L"");
+    list.SetSelected(2, true);
+    list.SetSelected(5, true);
+    EXPECT_EQ((std::vector<int>{2, 5}), GetSelectedIndices(list));
+    SelectOnlyItem(list, 9);  // beyond the last row: clears the selection
+    EXPECT_TRUE(GetSelectedIndices(list).empty());
+    SortByColumn(list, 1);
+    list.AddRow(L"B2", L"");
+    EXPECT_EQ(L"a", list.Text(1, 1));
+    EXPECT_EQ(L"b", list.Text(2, 1));
+    EXPECT_EQ(L"B2", list.Text(3, 1));
+
+    SetColumnWidthTwips(list, 1, 7.0f);
+    EXPECT_EQ(0, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    SetColumnWidthTwips(list, 1, 22.5f);  // 22 twips: 1 pixel at 15
+    EXPECT_EQ(1, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    SetColumnWidthTwips(list, 1, -1.0f);
+    SetColumnWidthTwips(list, 3, 1500.0f);
+    EXPECT_EQ(1, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    SendMessageW(lv, LVM_SETEXTENDEDLISTVIEWSTYLE, 0xFFFF, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    SetGridLines(list, false);
+    EXPECT_EQ(static_cast<LRESULT>(LVS_EX_FULLROWSELECT), SendMessageW(lv, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    DestroyWindow(parent);
+}
+
+}  // namespace
