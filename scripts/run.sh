@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Builds everything, registers Tarnwell0201.dll in a Wine prefix of its own
-# (build/run-prefix) and lists a registry key through the facade with a small script.
+# Builds everything, registers Tarnwell0201.dll in a Wine prefix of its own (build/run-prefix,
+# never ~/.wine) and starts Stellwick there. --seed first adds a few broken App Paths
+# registrations, so that the list has something to show.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh"
-export WINEPREFIX="$root/build/run-prefix" WINE_LOADER=/usr/lib/wine/wine64 WINEDEBUG=-all
-"$root/tests/wine-run.sh" regsvr32 /s "$root/build/win64/server/Tarnwell0201.dll"
-cat > "$WINEPREFIX/drive_c/list.vbs" <<'VBS'
-Set reg = CreateObject("Tarnwell0201.zbnRegistry2")
-For Each k In reg.GetSubKeys(&H80000002, "SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths")
-    Set v = reg.GetValue(&H80000002, k.SubKey & "\" & k.Name)
-    WScript.Echo k.Name & " = " & reg.GetValueData_SZ(v)
-Next
-VBS
-"$root/tests/wine-run.sh" cscript //nologo 'C:\list.vbs'
-/usr/lib/wine/wineserver64 -k
+
+# The shipped programs are 32-bit; hosts that cannot run 32-bit code get the 64-bit build.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  build="$root/build/win32" loader=/usr/lib/wine/wine server=/usr/lib/wine/wineserver32
+else
+  echo "run: this host cannot run 32-bit programs; starting the 64-bit build of Stellwick"
+  build="$root/build/win64" loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
+fi
+export WINEPREFIX="$root/build/run-prefix" WINE_LOADER="$loader" WINEDEBUG=-all
+wine_run() { "$root/tests/wine-run.sh" "$@"; }
+trap '"$server" -k 2>/dev/null || true' EXIT
+
+wine_run regsvr32 /s "$build/server/Tarnwell0201.dll"
+if [ "${1:-}" = "--seed" ]; then
+  key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
+  wine_run reg add "$key\\oldeditor.exe" /ve /d 'C:\Program Files\Old Editor\oldeditor.exe' /f >/dev/null
+  wine_run reg add "$key\\viewer.exe" /ve /d '"C:\Program Files\Picture Viewer\viewer.exe"' /f >/dev/null
+  wine_run reg add "$key\\tool.exe" /ve /d 'D:\Tools\tool.exe' /f >/dev/null
+  wine_run reg add "$key\\tool.exe" /v Path /d 'D:\Tools' /f >/dev/null
+fi
+wine_run "$build/editor/Stellwick.exe"
