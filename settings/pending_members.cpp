@@ -12,22 +12,6 @@ HRESULT NotAvailable(const wchar_t* member) {
 
 }  // namespace
 
-STDMETHODIMP Settings2::SaveListViewColumns(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
-    return NotAvailable(L"SaveListViewColumns");
-}
-
-STDMETHODIMP Settings2::LoadListViewColumns(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
-    return NotAvailable(L"LoadListViewColumns");
-}
-
-STDMETHODIMP Settings2::SaveListViewColumns2(BSTR, IDispatch**, IDispatch*, VARIANT_BOOL) {
-    return NotAvailable(L"SaveListViewColumns2");
-}
-
-STDMETHODIMP Settings2::LoadListViewColumns2(BSTR, IDispatch**, IDispatch*, VARIANT_BOOL) {
-    return NotAvailable(L"LoadListViewColumns2");
-}
-
 STDMETHODIMP Settings2::SaveProxySettings(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
     return NotAvailable(L"SaveProxySettings");
 }
@@ -78,26 +62,3 @@ STDMETHODIMP Settings2::SaveFont2(BSTR, IFontDisp**, IDispatch*, VARIANT_BOOL) {
     return NotAvailable(L"SaveFont2");
 }
 
-STDMETHODIMP Settings2::SaveFormPlacement(BSTR, BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL, VARIANT_BOOL*) {
-    return NotAvailable(L"SaveFormPlacement");
-}
-
-STDMETHODIMP Settings2::LoadFormPlacementPx(BSTR, BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL, LONG, LONG, VARIANT_BOOL, VARIANT_BOOL*) {
-    return NotAvailable(L"LoadFormPlacementPx");
-}
-
-STDMETHODIMP Settings2::LoadFormPlacement(BSTR, BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL, float, float, VARIANT_BOOL, VARIANT_BOOL*) {
-    return NotAvailable(L"LoadFormPlacement");
-}
-
-STDMETHODIMP Settings2::SaveFormPlacement2(BSTR, BSTR, IDispatch**, IDispatch*, VARIANT_BOOL, VARIANT_BOOL*) {
-    return NotAvailable(L"SaveFormPlacement2");
-}
-
-STDMETHODIMP Settings2::LoadFormPlacementPx2(BSTR, BSTR, IDispatch**, IDispatch*, VARIANT_BOOL, LONG, LONG, VARIANT_BOOL, VARIANT_BOOL*) {
-    return NotAvailable(L"LoadFormPlacementPx2");
-}
-
-STDMETHODIMP Settings2::LoadFormPlacement2(BSTR, BSTR, IDispatch**, IDispatch*, VARIANT_BOOL, float, float, VARIANT_BOOL, VARIANT_BOOL*) {
-    return NotAvailable(L"LoadFormPlacement2");
-}

@@ -12,6 +12,7 @@ namespace {
 
 const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::wstring kMissing = L"C:\\Tarnwell\\Missing\\";
+const std::wstring kSettingsKey = L"Software\\Orrindale\\Zerbane\\Zerbane - Stellwick";
 
 // Answers dialogs and records what the window asked.
 class FakeOutside final : public Outside {
@@ -64,6 +65,7 @@ LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wstring& t
 class Stellwick : public testing::Test {
 protected:
     void SetUp() override {
+        SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey.c_str());
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());  // this prefix is the tests' own
         MakeKey(kAppPaths);
         ASSERT_TRUE(window.Create(false));
@@ -431,6 +433,39 @@ TEST_F(Stellwick, TooSmallAWindowKeepsTheListsLastBounds) {
     GetWindowRect(window.List().Handle(), &after);
     EXPECT_EQ(before.right - before.left, after.right - after.left);
     EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
+}
+
+TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
+    // First start: centred with the designed widths (checked above); now move, resize,
+    // change the columns and close.
+    SetWindowPos(window.Handle(), nullptr, 40, 30, 600, 350, SWP_NOZORDER);
+    SendMessageW(window.List().Handle(), LVM_SETCOLUMNWIDTH, 0, 150);
+    SendMessageW(window.List().Handle(), LVM_SETCOLUMNWIDTH, 1, 300);
+    RECT closed;
+    GetWindowRect(window.Handle(), &closed);
+    Press(VK_ESCAPE);
+    ASSERT_FALSE(IsWindow(window.Handle()));
+    HKEY k = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\frmMain").c_str(), 0,
+                                           KEY_READ, &k));
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k, L"Window placement", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+    EXPECT_EQ(44u, size);
+    RegCloseKey(k);
+    DWORD twips = 0;
+    size = sizeof(twips);
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
+                                          L"Column 1 Width", RRF_RT_REG_DWORD, nullptr, &twips, &size));
+    EXPECT_EQ(150u * 15u, twips);
+
+    MainWindow second(outside);
+    ASSERT_TRUE(second.Create(false));
+    RECT reopened;
+    GetWindowRect(second.Handle(), &reopened);
+    EXPECT_TRUE(EqualRect(&closed, &reopened));
+    EXPECT_EQ(150, SendMessageW(second.List().Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(300, SendMessageW(second.List().Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
 }
 
 TEST(ListViewSupport, BoundsAndRounding) {

@@ -1,0 +1,148 @@
+// Window placement: the 44-byte WINDOWPLACEMENT record as one binary setting.
+#include "settings2.h"
+#include "app_object.h"
+#include "com/bstr.h"
+#include "com/error_info.h"
+#include "com/variant.h"
+#include "com/variant_util.h"
+#include "late_binding.h"
+#include "window_objects.h"
+#include "zerbanesupportfbe.h"
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+static_assert(sizeof(WINDOWPLACEMENT) == 44, "the stored record is 44 bytes in every build");
+
+IDispatch* ObjectOf(IDispatch** object) { return object ? *object : nullptr; }
+
+void SetFlag(VARIANT_BOOL* flag, bool value) {
+    if (flag) *flag = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// SubKey, or the form's "Name" when SubKey is empty.
+HRESULT KeyFor(BSTR subKey, IDispatch* form, Bstr* key) {
+    if (SysStringLen(subKey) > 0) {
+        *key = Bstr(Bstr::ToString(subKey));
+        return S_OK;
+    }
+    std::wstring name;
+    HRESULT hr = GetTextProperty(form, L"Name", &name);
+    if (SUCCEEDED(hr)) *key = Bstr(name);
+    return hr;
+}
+
+HRESULT AddChecked(LONG base, LONG size, LONG* out) {
+    long long sum = static_cast<long long>(base) + size;
+    if (sum > 2147483647LL || sum < -2147483647LL - 1)
+        return ReportError(DISP_E_OVERFLOW, IID__zbnZerbaneSettings2, L"The fixed size goes beyond the screen's range.");
+    *out = static_cast<LONG>(sum);
+    return S_OK;
+}
+
+}  // namespace
+
+STDMETHODIMP Settings2::SaveFormPlacement(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, BSTR AppTitle,
+                                          LONG VerMajor, LONG VerMinor, VARIANT_BOOL UserSetting,
+                                          VARIANT_BOOL* lpSuccess) {
+    SetFlag(lpSuccess, false);
+    IDispatch* form = ObjectOf(FormObject);
+    if (!form) return S_OK;
+    HWND hwnd = nullptr;
+    HRESULT hr = GetWindowHandle(form, &hwnd);
+    if (FAILED(hr)) return hr;
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(hwnd, &placement)) return S_OK;
+    Variant bytes;
+    SAFEARRAY* sa = nullptr;
+    hr = MakeByteArray(reinterpret_cast<const uint8_t*>(&placement), sizeof(placement), &sa);
+    if (FAILED(hr)) return hr;
+    V_VT(bytes.Get()) = VT_ARRAY | VT_UI1;
+    V_ARRAY(bytes.Get()) = sa;
+    Bstr key;
+    hr = KeyFor(SubKey, form, &key);
+    if (FAILED(hr)) return hr;
+    return Self()->SaveSetting(key.Get(), ValueName, sdtBinary, *bytes.Get(), AppTitle, VerMajor, VerMinor, UserSetting,
+                               lpSuccess);
+}
+
+STDMETHODIMP Settings2::LoadFormPlacementPx(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, BSTR AppTitle,
+                                            LONG VerMajor, LONG VerMinor, VARIANT_BOOL SetMinimized, LONG FixedWidth,
+                                            LONG FixedHeight, VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
+    SetFlag(lpSuccess, false);
+    IDispatch* form = ObjectOf(FormObject);
+    if (!form) return S_OK;
+    Bstr key;
+    HRESULT hr = KeyFor(SubKey, form, &key);
+    if (FAILED(hr)) return hr;
+    Variant missing, data;
+    V_VT(missing.Get()) = VT_ERROR;
+    V_ERROR(missing.Get()) = DISP_E_PARAMNOTFOUND;
+    VARIANT_BOOL found = VARIANT_FALSE;
+    hr = Self()->LoadSetting(key.Get(), ValueName, sdtBinary, *missing.Get(), AppTitle, VerMajor, VerMinor, UserSetting,
+                             &found, data.Get());
+    if (FAILED(hr)) return hr;
+    if (found == VARIANT_FALSE) return S_OK;
+    std::vector<uint8_t> bytes;
+    if (data.Type() != (VT_ARRAY | VT_UI1) || FAILED(ReadByteArray(V_ARRAY(data.Get()), &bytes))) return S_OK;
+    if (bytes.size() != sizeof(WINDOWPLACEMENT)) return S_OK;
+    WINDOWPLACEMENT placement;
+    memcpy(&placement, bytes.data(), sizeof(placement));
+    if (placement.length != sizeof(placement)) return S_OK;
+    esNormalizeRect(&placement.rcNormalPosition);
+    if (SetMinimized != VARIANT_FALSE) placement.showCmd = SW_MINIMIZE;
+    RECT& rc = placement.rcNormalPosition;
+    if (FixedWidth > 0 && FAILED(hr = AddChecked(rc.left, FixedWidth, &rc.right))) return hr;
+    if (FixedHeight > 0 && FAILED(hr = AddChecked(rc.top, FixedHeight, &rc.bottom))) return hr;
+    HWND hwnd = nullptr;
+    hr = GetWindowHandle(form, &hwnd);
+    if (FAILED(hr)) return hr;
+    SetFlag(lpSuccess, SetWindowPlacement(hwnd, &placement) != FALSE);
+    return S_OK;
+}
+
+STDMETHODIMP Settings2::LoadFormPlacement(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, BSTR AppTitle,
+                                          LONG VerMajor, LONG VerMinor, VARIANT_BOOL SetMinimized, float FixedWidth,
+                                          float FixedHeight, VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
+    const long tx = RoundedTwipsPerPixel(esScreenTwipsPerPixelX());
+    const long ty = RoundedTwipsPerPixel(esScreenTwipsPerPixelY());
+    if (std::fabs(FixedWidth) > 2147483647.0f || std::fabs(FixedHeight) > 2147483647.0f || FixedWidth != FixedWidth ||
+        FixedHeight != FixedHeight)
+        return ReportError(DISP_E_OVERFLOW, IID__zbnZerbaneSettings2, L"The fixed size is out of range.");
+    const long width = RoundHalfEvenToLong(FixedWidth) / tx;
+    const long height = RoundHalfEvenToLong(FixedHeight) / ty;
+    return Self()->LoadFormPlacementPx(SubKey, ValueName, FormObject, AppTitle, VerMajor, VerMinor, SetMinimized, width,
+                                       height, UserSetting, lpSuccess);
+}
+
+STDMETHODIMP Settings2::SaveFormPlacement2(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, IDispatch* AppObject,
+                                           VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
+    AppIdentity app;
+    HRESULT hr = ReadAppObject(AppObject, &app);
+    if (FAILED(hr)) return hr;
+    return Self()->SaveFormPlacement(SubKey, ValueName, FormObject, Bstr(app.title).Get(), app.major, app.minor,
+                                     UserSetting, lpSuccess);
+}
+
+STDMETHODIMP Settings2::LoadFormPlacementPx2(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, IDispatch* AppObject,
+                                             VARIANT_BOOL SetMinimized, LONG FixedWidth, LONG FixedHeight,
+                                             VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
+    AppIdentity app;
+    HRESULT hr = ReadAppObject(AppObject, &app);
+    if (FAILED(hr)) return hr;
+    return Self()->LoadFormPlacementPx(SubKey, ValueName, FormObject, Bstr(app.title).Get(), app.major, app.minor,
+                                       SetMinimized, FixedWidth, FixedHeight, UserSetting, lpSuccess);
+}
+
+STDMETHODIMP Settings2::LoadFormPlacement2(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, IDispatch* AppObject,
+                                           VARIANT_BOOL SetMinimized, float FixedWidth, float FixedHeight,
+                                           VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
+    AppIdentity app;
+    HRESULT hr = ReadAppObject(AppObject, &app);
+    if (FAILED(hr)) return hr;
+    return Self()->LoadFormPlacement(SubKey, ValueName, FormObject, Bstr(app.title).Get(), app.major, app.minor,
+                                     SetMinimized, FixedWidth, FixedHeight, UserSetting, lpSuccess);
+}
