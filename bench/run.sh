@@ -10,3 +10,5 @@ trap '/usr/lib/wine/wineserver64 -k 2>/dev/null || true' EXIT
 run regsvr32 /s "$build/server/Tarnwell0201.dll"
 echo "== late-bound reads"
 run "$build/bench/dispatch_read_bench.exe"
+echo "== App Paths scan"
+run "$build/bench/scan_bench.exe"

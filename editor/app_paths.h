@@ -2,10 +2,14 @@
 // The App Paths registrations: the scan that lists the broken ones, the fix and the delete.
 #include "list_view.h"
 #include "outside.h"
+#include <functional>
 #include <string>
 
 extern const wchar_t kAppPathsKey[];
 
+// Calls `found` for each broken registration (its key name and trimmed path), in the
+// order the registry lists them.
+void ForEachBrokenRegistration(const std::function<void(const std::wstring&, const std::wstring&)>& found);
 // Empties the list and fills it with the broken registrations, sorted, the first selected.
 void ScanAppPaths(ListView& list);
 // ScanAppPaths under the hourglass.

@@ -8,6 +8,7 @@
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
 #include <cwctype>
+#include <functional>
 
 const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
@@ -43,8 +44,8 @@ std::vector<ComPtr<IDispatch>> ItemsOf(_Collection* list) {
 }
 
 // True when the registration has, or may have, values besides its default value and "PATH".
-bool HasOtherValues(const std::wstring& keyName) {
-    ComPtr<_zbnRegistry2> facade = NewRegistryFacade();
+bool HasOtherValues(const FacadeMaker& facades, const std::wstring& keyName) {
+    ComPtr<_zbnRegistry2> facade = facades.New();
     if (!facade) return true;
     ComPtr<_Collection> values;
     Bstr path(std::wstring(kAppPathsKey) + L"\\" + keyName);
@@ -60,10 +61,9 @@ bool HasOtherValues(const std::wstring& keyName) {
 
 }  // namespace
 
-void ScanAppPaths(ListView& list) {
-    list.Clear();
-    SortByColumn(list, 1);
-    ComPtr<_zbnRegistry2> facade = NewRegistryFacade();
+void ForEachBrokenRegistration(const std::function<void(const std::wstring&, const std::wstring&)>& found) {
+    const FacadeMaker facades;
+    ComPtr<_zbnRegistry2> facade = facades.New();
     if (!facade) return;
     ComPtr<_Collection> keys;
     if (FAILED(facade->GetSubKeys(kLocalMachine, Bstr(kAppPathsKey).Get(), keys.Put())) || !keys) return;
@@ -82,9 +82,15 @@ void ScanAppPaths(ListView& list) {
         if (FAILED(facade->GetValueData_SZ(&raw, data.Put()))) continue;
         std::wstring text = asTrimEx2(data.Str(), true, true, true, true, true, 0, 0, 0, 0, 0);
         if (esIsFileExist(text)) continue;
-        if (HasOtherValues(name)) continue;
-        list.AddRow(NameOf(key.Get()), text);
+        if (HasOtherValues(facades, name)) continue;
+        found(NameOf(key.Get()), text);
     }
+}
+
+void ScanAppPaths(ListView& list) {
+    list.Clear();
+    SortByColumn(list, 1);
+    ForEachBrokenRegistration([&list](const std::wstring& name, const std::wstring& path) { list.AddRow(name, path); });
     SelectOnlyItem(list, 1);
 }
 

@@ -5,4 +5,15 @@
 
 ComPtr<_zbnRegistry2> NewRegistryFacade();
 
+// Makes fresh facade objects from one class factory, for work that needs many of them
+// (the scan makes one per registration) without looking the class up each time.
+class FacadeMaker {
+public:
+    FacadeMaker();
+    ComPtr<_zbnRegistry2> New() const;
+
+private:
+    ComPtr<IClassFactory> factory_;
+};
+
 const RegistryRoot2_Const kLocalMachine = static_cast<RegistryRoot2_Const>(0x80000002);
