@@ -12,38 +12,6 @@ HRESULT NotAvailable(const wchar_t* member) {
 
 }  // namespace
 
-STDMETHODIMP Settings2::SaveProxySettings(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
-    return NotAvailable(L"SaveProxySettings");
-}
-
-STDMETHODIMP Settings2::LoadProxySettings(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
-    return NotAvailable(L"LoadProxySettings");
-}
-
-STDMETHODIMP Settings2::SaveProxySettings2(BSTR, IDispatch**, IDispatch**, VARIANT_BOOL) {
-    return NotAvailable(L"SaveProxySettings2");
-}
-
-STDMETHODIMP Settings2::LoadProxySettings2(BSTR, IDispatch**, IDispatch**, VARIANT_BOOL) {
-    return NotAvailable(L"LoadProxySettings2");
-}
-
-STDMETHODIMP Settings2::SaveProxySettingsHT(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
-    return NotAvailable(L"SaveProxySettingsHT");
-}
-
-STDMETHODIMP Settings2::LoadProxySettingsHT(BSTR, IDispatch**, BSTR, LONG, LONG, VARIANT_BOOL) {
-    return NotAvailable(L"LoadProxySettingsHT");
-}
-
-STDMETHODIMP Settings2::SaveProxySettingsHT2(BSTR, IDispatch**, IDispatch**, VARIANT_BOOL) {
-    return NotAvailable(L"SaveProxySettingsHT2");
-}
-
-STDMETHODIMP Settings2::LoadProxySettingsHT2(BSTR, IDispatch**, IDispatch**, VARIANT_BOOL) {
-    return NotAvailable(L"LoadProxySettingsHT2");
-}
-
 STDMETHODIMP Settings2::LoadFont(BSTR, IFontDisp**, BSTR, LONG, LONG, VARIANT_BOOL, IFontDisp** Result) {
     if (Result) *Result = nullptr;
     return NotAvailable(L"LoadFont");

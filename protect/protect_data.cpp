@@ -1,0 +1,179 @@
+#include "protect_data.h"
+#include "zerbanesupport.h"
+#include "zerbanesupportfbe.h"
+#include <cstdint>
+#include <cwchar>
+
+namespace {
+
+// The data protection structures, declared here so that crypt32 is not linked.
+struct DataBlob {
+    DWORD cbData;
+    BYTE* pbData;
+};
+struct PromptStruct {
+    DWORD cbSize;
+    DWORD dwPromptFlags;
+    HWND hwndApp;
+    LPCWSTR szPrompt;
+};
+using ProtectFn = BOOL(WINAPI*)(DataBlob*, LPCWSTR, DataBlob*, PVOID, PromptStruct*, DWORD, DataBlob*);
+using UnprotectFn = BOOL(WINAPI*)(DataBlob*, LPWSTR*, DataBlob*, PVOID, PromptStruct*, DWORD, DataBlob*);
+
+const DWORD kLocalMachine = 0x4;        // CRYPTPROTECT_LOCAL_MACHINE
+const DWORD kPromptOnUnprotect = 0x1;   // CRYPTPROTECT_PROMPT_ON_UNPROTECT
+const DWORD kPromptOnProtect = 0x2;     // CRYPTPROTECT_PROMPT_ON_PROTECT
+const long kOldWindowsVersion = 1150;   // ERROR_OLD_WIN_VERSION
+
+volatile LONG g_calls = 0;
+
+struct Crypt32 {
+    ProtectFn protect = nullptr;
+    UnprotectFn unprotect = nullptr;
+};
+
+const Crypt32& Functions() {
+    static const Crypt32 functions = [] {
+        Crypt32 f;
+        if (HMODULE dll = LoadLibraryW(L"crypt32.dll")) {
+            f.protect = reinterpret_cast<ProtectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CryptProtectData")));
+            f.unprotect =
+                reinterpret_cast<UnprotectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CryptUnprotectData")));
+        }
+        return f;
+    }();
+    return functions;
+}
+
+HWND WindowFromText(const std::wstring& text) {
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(std::wcstoll(text.c_str(), nullptr, 10)));
+}
+
+bool Readable(const std::vector<uint8_t>* bytes) { return bytes && !bytes->empty(); }
+
+// Copies a buffer the system allocated, then frees it.
+void TakeOutput(DataBlob& blob, std::vector<uint8_t>* out) {
+    out->clear();
+    if (blob.cbData > 0 && blob.pbData) {
+        if (void* p = LocalLock(blob.pbData)) {
+            out->assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + blob.cbData);
+            LocalUnlock(blob.pbData);
+        }
+    }
+    if (blob.pbData) LocalFree(blob.pbData);
+}
+
+struct Inputs {
+    DataBlob data;
+    DataBlob entropy;
+    DataBlob* entropyArg;
+    PromptStruct prompt;
+    PromptStruct* promptArg;
+    DWORD flags;
+};
+
+// Steps shared by sealing and unsealing: the host test, the input checks, the blobs.
+bool Prepare(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, const std::vector<uint8_t>* entropy,
+             bool omitEntropy, bool machineBound, bool usePrompt, DWORD promptFlag, const std::wstring& promptText,
+             const std::wstring& ownerWindow, long* lastError, Inputs* inputs) {
+    out->clear();
+    if (!esIsHostWin2000_OrHigher()) {
+        *lastError = kOldWindowsVersion;
+        return false;
+    }
+    if (!Readable(in) || (!omitEntropy && !Readable(entropy))) {
+        *lastError = 0;
+        return false;
+    }
+    inputs->data = {static_cast<DWORD>(in->size()), const_cast<BYTE*>(in->data())};
+    inputs->entropyArg = nullptr;
+    if (!omitEntropy) {
+        inputs->entropy = {static_cast<DWORD>(entropy->size()), const_cast<BYTE*>(entropy->data())};
+        inputs->entropyArg = &inputs->entropy;
+    }
+    inputs->promptArg = nullptr;
+    if (usePrompt) {
+        inputs->prompt = {sizeof(PromptStruct), promptFlag, WindowFromText(ownerWindow), promptText.c_str()};
+        inputs->promptArg = &inputs->prompt;
+    }
+    inputs->flags = machineBound ? kLocalMachine : 0;
+    return true;
+}
+
+}  // namespace
+
+long DataProtectionCallCount() { return g_calls; }
+
+bool ProtectBytes(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, const std::wstring& description,
+                  bool machineBound, bool usePrompt, const std::wstring& promptText, const std::wstring& ownerWindow,
+                  long* lastError) {
+    return ProtectBytesWithEntropy(in, out, nullptr, true, description, machineBound, usePrompt, promptText,
+                                   ownerWindow, lastError);
+}
+
+bool ProtectBytesWithEntropy(const std::vector<uint8_t>* in, std::vector<uint8_t>* out,
+                             const std::vector<uint8_t>* entropy, bool omitEntropy, const std::wstring& description,
+                             bool machineBound, bool usePrompt, const std::wstring& promptText,
+                             const std::wstring& ownerWindow, long* lastError) {
+    Inputs inputs{};
+    if (!Prepare(in, out, entropy, omitEntropy, machineBound, usePrompt, kPromptOnProtect, promptText, ownerWindow,
+                 lastError, &inputs))
+        return false;
+    const Crypt32& crypt = Functions();
+    if (!crypt.protect) {
+        *lastError = static_cast<long>(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    DataBlob result = {0, nullptr};
+    InterlockedIncrement(&g_calls);
+    if (!crypt.protect(&inputs.data, description.c_str(), inputs.entropyArg, nullptr, inputs.promptArg, inputs.flags,
+                       &result)) {
+        *lastError = static_cast<long>(GetLastError());
+        return false;
+    }
+    TakeOutput(result, out);
+    *lastError = 0;
+    return true;
+}
+
+bool UnprotectBytes(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, std::wstring* description,
+                    bool machineBound, bool usePrompt, const std::wstring& promptText, const std::wstring& ownerWindow,
+                    long* lastError) {
+    return UnprotectBytesWithEntropy(in, out, nullptr, true, description, machineBound, usePrompt, promptText,
+                                     ownerWindow, lastError);
+}
+
+bool UnprotectBytesWithEntropy(const std::vector<uint8_t>* in, std::vector<uint8_t>* out,
+                               const std::vector<uint8_t>* entropy, bool omitEntropy, std::wstring* description,
+                               bool machineBound, bool usePrompt, const std::wstring& promptText,
+                               const std::wstring& ownerWindow, long* lastError) {
+    Inputs inputs{};
+    if (!Prepare(in, out, entropy, omitEntropy, machineBound, usePrompt, kPromptOnUnprotect, promptText, ownerWindow,
+                 lastError, &inputs))
+        return false;
+    const Crypt32& crypt = Functions();
+    if (!crypt.unprotect) {
+        *lastError = static_cast<long>(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    DataBlob result = {0, nullptr};
+    LPWSTR text = nullptr;
+    InterlockedIncrement(&g_calls);
+    if (!crypt.unprotect(&inputs.data, &text, inputs.entropyArg, nullptr, inputs.promptArg, inputs.flags, &result)) {
+        *lastError = static_cast<long>(GetLastError());
+        return false;
+    }
+    TakeOutput(result, out);
+    description->clear();
+    if (text) {
+        if (LocalSize(text) > 0) {
+            if (void* p = LocalLock(text)) {
+                *description = asGetStringFromPointerW(static_cast<const wchar_t*>(p));
+                LocalUnlock(text);
+            }
+        }
+        LocalFree(text);
+    }
+    *lastError = 0;
+    return true;
+}
