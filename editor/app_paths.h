@@ -2,6 +2,7 @@
 // The App Paths registrations: the scan that lists the broken ones, the fix and the delete.
 #include "list_view.h"
 #include "outside.h"
+#include "undo_history.h"
 #include <functional>
 #include <string>
 
@@ -15,10 +16,19 @@ void ScanAppPaths(ListView& list);
 // ScanAppPaths under the hourglass.
 void RefreshAppPaths(ListView& list);
 
-// Points the selected registration at a file the user chooses (with the name warnings).
-void FixSelectedEntry(ListView& list, HWND owner, Outside& outside);
-// Deletes the selected registrations after one confirmation.
-void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside);
+// Where a command keeps the backups of what it changes, and the steps it can undo.
+struct ChangeRecord {
+    std::wstring backupFolder;
+    UndoHistory history;
+};
+
+// Points the selected registration at a file the user chooses (with the name warnings),
+// after backing its key up.
+void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
+// Deletes the selected registrations after one confirmation, after backing their keys up.
+void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
+// Undoes the newest fix or delete, then scans again.
+void UndoLastChange(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
 
 // Writes the registration's default value; reports a failure. Refuses an empty name.
 void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, Outside& outside);

@@ -27,6 +27,35 @@ std::wstring Upper(std::wstring s) {
 
 std::wstring RegistrationPath(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
+std::wstring SystemText(HRESULT hr) {
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring s = n ? std::wstring(text, n) : L"0x" + std::to_wstring(static_cast<unsigned long>(hr));
+    if (text) LocalFree(text);
+    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ')) s.pop_back();
+    return s;
+}
+
+// Backs the registrations up before a command changes them; on failure the command must
+// change nothing, and the user is told why.
+bool BackUp(const std::vector<std::wstring>& names, HWND owner, Outside& outside, ChangeRecord& changes) {
+    std::vector<std::wstring> paths;
+    for (const auto& name : names)
+        if (!name.empty()) paths.push_back(RegistrationPath(name));
+    UndoStep step;
+    std::wstring file;
+    HRESULT hr = BackupKeys(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", paths, changes.backupFolder, &step, &file);
+    if (FAILED(hr)) {
+        outside.ShowMessage(owner, std::wstring(L"Не удаётся сохранить резервную копию. Реестр не изменён.") +
+                                       L"\r\n\r\n" + file + L"\r\n" + SystemText(hr),
+                            MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    changes.history.Push(std::move(step));
+    return true;
+}
+
 void ReportFailure(_zbnRegistry2* facade, const std::wstring& path, const wchar_t* what, Outside& outside) {
     long code = 0;
     facade->get_LastRegError(&code);
@@ -77,7 +106,7 @@ void RemoveListRow(ListView& list, int index) {
     list.EnsureVisible(index);
 }
 
-void FixSelectedEntry(ListView& list, HWND owner, Outside& outside) {
+void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes) {
     std::vector<int> selected = GetSelectedIndices(list);
     if (selected.empty()) return;
     const int index = selected.front();
@@ -94,16 +123,31 @@ void FixSelectedEntry(ListView& list, HWND owner, Outside& outside) {
             outside.ShowMessage(owner, kFileNameMismatch, kWarningStyle) != IDOK)
             return;
     }
+    if (!BackUp({list.Text(index, 1)}, owner, outside, changes)) return;
     WriteAppPathEntry(list.Text(index, 1), chosen, outside);
     RemoveListRow(list, index);
 }
 
-void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside) {
+void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes) {
     std::vector<int> selected = GetSelectedIndices(list);
     if (selected.empty()) return;
     if (outside.ShowMessage(owner, kConfirmDelete, kWarningStyle) != IDOK) return;
+    std::vector<std::wstring> names;
+    for (int index : selected) names.push_back(list.Text(index, 1));
+    if (!BackUp(names, owner, outside, changes)) return;
     for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
         DeleteAppPathEntry(list.Text(*it, 1), outside);
         RemoveListRow(list, *it);
     }
+}
+
+void UndoLastChange(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes) {
+    if (!changes.history.CanUndo()) return;
+    LSTATUS rc = changes.history.UndoLast();
+    if (rc != ERROR_SUCCESS) {
+        bool handled = false;
+        outside.ReportRegistryError(rc, kCriticalStyle, 0, L"Не удаётся отменить последнее изменение.", &handled);
+    }
+    (void)owner;
+    RefreshAppPaths(list);
 }

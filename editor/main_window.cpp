@@ -99,7 +99,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OnKeyDown(static_cast<UINT>(wp), CurrentShiftState());
         break;
     case WM_COMMAND:
-        if (LOWORD(wp) >= kMenuCommandBase && LOWORD(wp) <= kMenuCommandBase + kMenuDelete) {
+        if (LOWORD(wp) >= kMenuCommandBase && LOWORD(wp) <= kMenuCommandBase + kMenuUndo) {
             OnMenu(LOWORD(wp) - kMenuCommandBase);
             return 0;
         }
@@ -153,6 +153,8 @@ void MainWindow::OnCreate() {
     AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuFix, L"Выбрать файл...");
     AppendMenuW(popup_, MF_SEPARATOR, kMenuCommandBase + kMenuSeparator, nullptr);
     AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuDelete, L"Удалить");
+    AppendMenuW(popup_, MF_SEPARATOR, kMenuCommandBase + kMenuUndoSeparator, nullptr);
+    AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuUndo, L"Отменить\tCtrl+Z");
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"Context");  // never shown as a bar
 
     // The load sequence.
@@ -208,7 +210,8 @@ void MainWindow::OnResize() {
 void MainWindow::OnKeyDown(UINT key, int shift) {
     if (key == 'A' && shift == 2) SelectAllItems(list_);
     else if (key == VK_F5 && shift == 0) RefreshAppPaths(list_);
-    else if (key == VK_DELETE && shift == 0) DeleteSelectedEntries(list_, hwnd_, outside_);
+    else if (key == VK_DELETE && shift == 0) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
+    else if (key == 'Z' && shift == 2) UndoLastChange(list_, hwnd_, outside_, changes_);
     else if (key == VK_F1 && shift == 1) outside_.ShowAboutBox(hwnd_);
     else if (key == VK_F1 && shift == 0) outside_.OpenReadMe();
     else if (key == VK_ESCAPE && shift == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -230,12 +233,15 @@ void MainWindow::OnRightClick(POINT listPoint) {
     std::vector<int> selected = GetSelectedIndices(list_);
     if (selected.empty()) return;
     EnableMenuItem(popup_, kMenuCommandBase + kMenuFix, MF_BYCOMMAND | (selected.size() == 1 ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popup_, kMenuCommandBase + kMenuUndo,
+                   MF_BYCOMMAND | (changes_.history.CanUndo() ? MF_ENABLED : MF_GRAYED));
     POINT screen = listPoint;
     ClientToScreen(list_.Handle(), &screen);
     outside_.TrackPopup(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen, hwnd_);
 }
 
 void MainWindow::OnMenu(int index) {
-    if (index == kMenuFix) FixSelectedEntry(list_, hwnd_, outside_);
-    else if (index == kMenuDelete) DeleteSelectedEntries(list_, hwnd_, outside_);
+    if (index == kMenuFix) FixSelectedEntry(list_, hwnd_, outside_, changes_);
+    else if (index == kMenuDelete) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
+    else if (index == kMenuUndo) UndoLastChange(list_, hwnd_, outside_, changes_);
 }

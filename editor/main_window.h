@@ -3,9 +3,10 @@
 // context menu and the keyboard commands.
 #include "list_view.h"
 #include "outside.h"
+#include "app_paths.h"
 
 // Context menu items, by their index.
-enum MenuItem { kMenuFix = 0, kMenuSeparator = 10, kMenuDelete = 20 };
+enum MenuItem { kMenuFix = 0, kMenuSeparator = 10, kMenuDelete = 20, kMenuUndoSeparator = 30, kMenuUndo = 40 };
 const UINT kMenuCommandBase = 1000;  // WM_COMMAND id = base + index
 
 class MainWindow {
@@ -21,6 +22,8 @@ public:
     HWND Handle() const { return hwnd_; }
     ListView& List() { return list_; }
     HMENU ContextMenu() const { return popup_; }
+    // Backups of every change, and the steps this run can undo.
+    ChangeRecord& Changes() { return changes_; }
 
     // Form_KeyDown: the key with the exact modifier state (Shift 1, Ctrl 2, Alt 4).
     void OnKeyDown(UINT key, int shift);
@@ -47,6 +50,7 @@ private:
     HFONT font_ = nullptr;
     RECT listBounds_ = {};
     bool quitOnClose_ = false;
+    ChangeRecord changes_{DefaultBackupFolder(), {}};
 };
 
 // Twips (1/1440 inch) to screen pixels, horizontally or vertically.

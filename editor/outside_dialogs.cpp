@@ -1,4 +1,5 @@
 #include "outside.h"
+#include "undo_history.h"
 #include "zerbanesupportfbe.h"
 #include <commdlg.h>
 #include <vector>
@@ -60,7 +61,8 @@ public:
     }
 
     void ShowAboutBox(HWND owner) override {
-        std::wstring text = std::wstring(kAppTitle) + L"\r\nВерсия 1.01.0011\r\n\r\nЗорвиль";
+        std::wstring text = std::wstring(kAppTitle) + L"\r\nВерсия 1.01.0011\r\n\r\nЗорвиль\r\n\r\n" +
+                            L"Резервные копии изменений: " + DefaultBackupFolder();
         MessageBoxW(owner, text.c_str(), L"О программе", MB_OK | MB_ICONINFORMATION);
     }
 

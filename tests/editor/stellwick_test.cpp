@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <sddl.h>
 #include <shlwapi.h>
+#include <shellapi.h>
 #include "app_paths.h"
 #include "list_view_support.h"
 #include "main_window.h"
+#include "registry_tree.h"
 
 namespace {
 
@@ -68,6 +70,17 @@ protected:
         SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey.c_str());
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());  // this prefix is the tests' own
         MakeKey(kAppPaths);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        backups = std::wstring(temp) + L"stellwick_test_backups";
+        std::wstring from = backups + L'\0';  // a double-NUL list of one path
+        SHFILEOPSTRUCTW op = {};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NO_UI;
+        SHFileOperationW(&op);
+        DeleteFileW(backups.c_str());
+        window.Changes().backupFolder = backups;
         ASSERT_TRUE(window.Create(false));
     }
     void TearDown() override {
@@ -174,6 +187,7 @@ protected:
 
     FakeOutside outside;
     MainWindow window{outside};
+    std::wstring backups;
 };
 
 TEST_F(Stellwick, WindowLayoutAtStart) {
@@ -466,6 +480,70 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     EXPECT_TRUE(EqualRect(&closed, &reopened));
     EXPECT_EQ(150, SendMessageW(second.List().Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
     EXPECT_EQ(300, SendMessageW(second.List().Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
+}
+
+TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
+    Register(L"full.exe", kMissing + L"full.exe");
+    HKEY k = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe").c_str(), 0, KEY_ALL_ACCESS, &k));
+    const BYTE odd[] = {'a', 0, 'b'}, multi[] = {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, qword[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    RegSetValueExW(k, L"Odd", 0, REG_SZ, odd, sizeof(odd));
+    RegSetValueExW(k, L"Multi", 0, REG_MULTI_SZ, multi, sizeof(multi));
+    RegSetValueExW(k, L"Q", 0, REG_QWORD, qword, sizeof(qword));
+    RegSetValueExW(k, L"Unknown", 0, 0x777, qword, 3);
+    RegSetValueExW(k, L"\u0418\u043C\u044F", 0, REG_NONE, nullptr, 0);
+    RegCloseKey(k);
+    MakeKey(kAppPaths + L"\\full.exe\\Sub\\Deeper");
+    Register(L"fix.exe", L"C:\\Old\\fix.exe");
+    KeyImage before;
+    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_LOCAL_MACHINE, kAppPaths + L"\\full.exe", &before));
+    // A registration with other values is not listed: delete it through the row of another
+    // name after a scan, as the list would show it were it broken.
+    WaitForFirstScan();
+    ASSERT_EQ((std::vector<std::wstring>{L"fix.exe"}), Column(1));
+    window.List().AddRow(L"full.exe", kMissing + L"full.exe");
+    Select({2});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_FALSE(Exists(L"full.exe"));
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((backups + L"\\*.reg").c_str(), &found);
+    EXPECT_NE(INVALID_HANDLE_VALUE, h);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+
+    outside.choice = L"D:\\New\\fix.exe";
+    Select({1});
+    Menu(kMenuFix);
+    EXPECT_EQ(L"D:\\New\\fix.exe", DefaultValue(L"fix.exe"));
+    RightClickAt({5, 5});
+    Press('Z', 2);  // the fix first
+    EXPECT_EQ(L"C:\\Old\\fix.exe", DefaultValue(L"fix.exe"));
+    EXPECT_FALSE(Exists(L"full.exe"));
+    Menu(kMenuUndo);  // then the delete
+    KeyImage after;
+    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_LOCAL_MACHINE, kAppPaths + L"\\full.exe", &after));
+    EXPECT_TRUE(before == after);
+    EXPECT_EQ((std::vector<std::wstring>{L"fix.exe"}), Column(1));  // scanned again
+    EXPECT_FALSE(window.Changes().history.CanUndo());
+}
+
+TEST_F(Stellwick, ABackupThatCannotBeWrittenStopsTheCommand) {
+    Register(L"a.exe", kMissing + L"a.exe");
+    HANDLE file = CreateFileW(backups.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    WaitForFirstScan();
+    outside.answers = {IDOK, IDOK};
+    Press(VK_DELETE);
+    ASSERT_EQ(2u, outside.messages.size());
+    EXPECT_EQ(0u, outside.messages[1].find(L"Не удаётся сохранить резервную копию. Реестр не изменён.\r\n\r\n" + backups));
+    EXPECT_TRUE(Exists(L"a.exe"));
+    EXPECT_EQ(1, window.List().RowCount());
+    outside.choice = L"D:\\a.exe";
+    Menu(kMenuFix);
+    EXPECT_EQ(kMissing + L"a.exe", DefaultValue(L"a.exe"));
+    EXPECT_FALSE(window.Changes().history.CanUndo());
+    DeleteFileW(backups.c_str());
 }
 
 TEST(ListViewSupport, BoundsAndRounding) {
