@@ -4,10 +4,10 @@
 #include <objbase.h>
 #include <shlwapi.h>
 #include <cstdio>
-#include <cwctype>
 #include <string>
 #include <vector>
 #include "app_paths.h"
+#include "upper_case.h"
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
 
@@ -41,11 +41,6 @@ void Seed() {
     }
 }
 
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
-}
-
 bool RawHasOtherValues(HKEY key) {
     DWORD values = 0, maxName = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, &maxName, nullptr,
@@ -55,7 +50,7 @@ bool RawHasOtherValues(HKEY key) {
     for (DWORD i = 0; i < values; ++i) {
         DWORD len = maxName + 10;
         if (RegEnumValueW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return true;
-        std::wstring n = Upper(std::wstring(name.data(), len));
+        std::wstring n = UpperCase(std::wstring(name.data(), len));
         if (!n.empty() && n != L"PATH") return true;
     }
     return false;

@@ -5,19 +5,14 @@
 #include "com/variant.h"
 #include "facade.h"
 #include "list_view_support.h"
+#include "upper_case.h"
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
-#include <cwctype>
 #include <functional>
 
 const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
 namespace {
-
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
-}
 
 std::wstring NameOf(IDispatch* item) {
     Bstr name;
@@ -52,7 +47,7 @@ bool HasOtherValues(const FacadeMaker& facades, const std::wstring& keyName) {
     if (FAILED(facade->GetValues(kLocalMachine, path.Get(), VARIANT_FALSE, values.Put())) || !values) return true;
     for (const auto& value : ItemsOf(values.Get())) {
         if (!value) return true;
-        std::wstring name = Upper(NameOf(value.Get()));
+        std::wstring name = UpperCase(NameOf(value.Get()));
         if (name.empty() || name == L"PATH") continue;
         return true;
     }

@@ -4,8 +4,8 @@
 #include "com/variant.h"
 #include "facade.h"
 #include "list_view_support.h"
+#include "upper_case.h"
 #include "zerbanesupportfbe.h"
-#include <cwctype>
 
 namespace {
 
@@ -19,11 +19,6 @@ const wchar_t kFileNameMismatch[] =
     L"Имя выбранного файла и имя оригинального файла не совпадают. "
     L"Обычно они должны совпадать, если только это не псевдоним. \r\n\r\nПродолжить? (не рекомендуется)";
 const wchar_t kConfirmDelete[] = L"Удалить выделенные элементы из реестра?";
-
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
-}
 
 std::wstring RegistrationPath(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
@@ -113,13 +108,13 @@ void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord
     const std::wstring current = list.Text(index, 2);
     const std::wstring chosen = GetOpenFileName(current, outside);
     if (chosen.empty()) return;
-    const std::wstring newName = Upper(esGetFileName(chosen, false));
-    const std::wstring keyName = Upper(list.Text(index, 1));
+    const std::wstring newName = UpperCase(esGetFileName(chosen, false));
+    const std::wstring keyName = UpperCase(list.Text(index, 1));
     if (keyName != newName) {
         if (outside.ShowMessage(owner, kKeyNameMismatch, kWarningStyle) != IDOK) return;
     } else {
         const std::wstring oldName = esGetFileName(current, false);
-        if (!oldName.empty() && Upper(oldName) != newName &&
+        if (!oldName.empty() && UpperCase(oldName) != newName &&
             outside.ShowMessage(owner, kFileNameMismatch, kWarningStyle) != IDOK)
             return;
     }

@@ -2,7 +2,9 @@
 #include "com/bstr.h"
 #include "com/error_info.h"
 #include "com/variant.h"
+#include "com/com_ptr.h"
 #include "tarnwell_idl.h"
+#include <dispex.h>
 
 namespace {
 
@@ -24,7 +26,14 @@ HRESULT PropertyError(HRESULT hr, const wchar_t* name, const wchar_t* action, EX
 
 HRESULT IdOf(IDispatch* object, const wchar_t* name, DISPID* id) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, id);
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, id);
+    if (hr != E_NOTIMPL) return hr;
+    // Some script engines' objects (VBScript classes under Wine) name their members
+    // only through IDispatchEx.
+    ComPtr<IDispatchEx> ex;
+    if (FAILED(object->QueryInterface(__uuidof(IDispatchEx), ex.PutVoid()))) return hr;
+    Bstr text(name);
+    return ex->GetDispID(text.Get(), fdexNameCaseInsensitive, id);
 }
 
 }  // namespace

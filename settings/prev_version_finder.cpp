@@ -4,9 +4,9 @@
 #include "com/variant.h"
 #include "late_binding.h"
 #include "setting_path.h"
+#include "upper_case.h"
 #include "zerbanesupport.h"
 #include <algorithm>
-#include <cwctype>
 
 long VersionPartValue(const std::wstring& text) {
     if (text.empty()) return 0;
@@ -31,11 +31,6 @@ std::vector<std::wstring> SplitAtDots(const std::wstring& text) {
         if (dot == std::wstring::npos) return parts;
         start = dot + 1;
     }
-}
-
-std::wstring Upper(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
 }
 
 }  // namespace
@@ -90,7 +85,7 @@ HRESULT FindPreviousVersion(_zbnRegistry2* registry, long root, const std::wstri
             hr = GetTextProperty(V_DISPATCH(entry.Get()), L"Name", &name);
             if (FAILED(hr)) return hr;
             name = asTrimEx(name);
-            if (Upper(name.substr(0, 8)) == L"VERSION ") candidates.push_back(asTrimEx(asCutLeft(name, 8)));
+            if (UpperCase(name.substr(0, 8)) == L"VERSION ") candidates.push_back(asTrimEx(asCutLeft(name, 8)));
         }
     }
     SortVersionList(&candidates);

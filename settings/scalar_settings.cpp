@@ -1,14 +1,14 @@
 // LoadSetting and SaveSetting: one value of the settings key, by kind, with defaults and
 // the fall-back to the newest earlier version.
-#include "settings2.h"
 #include "app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include "prev_version_finder.h"
 #include "setting_path.h"
+#include "settings2.h"
+#include "upper_case.h"
 #include "zerbanesupport.h"
-#include <cwctype>
 
 namespace {
 
@@ -65,8 +65,7 @@ bool IsStoredTypeAccepted(long type, long kind) {
 bool StoredValueToBoolean(const VARIANT* data) {
     if (V_VT(data) == VT_I4) return V_I4(data) != 0;
     if (V_VT(data) != VT_BSTR) return false;
-    std::wstring text = asTrimEx(Bstr::ToString(V_BSTR(data)));
-    for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+    std::wstring text = UpperCase(asTrimEx(Bstr::ToString(V_BSTR(data))));
     return text == L"TRUE" || text == L"1";
 }
 

@@ -326,6 +326,18 @@ TEST_F(Stellwick, FixWritesTheChosenPathAfterTheWarnings) {
     EXPECT_EQ(0, window.List().RowCount());
 }
 
+// Names differing only in case are the same name in any script, not only in ASCII.
+TEST_F(Stellwick, CyrillicNamesInAnotherCaseGiveNoWarning) {
+    const std::wstring lower = L"\u043F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430.exe";  // программа.exe
+    const std::wstring upper = L"\u041F\u0420\u041E\u0413\u0420\u0410\u041C\u041C\u0410.EXE";
+    Register(lower, L"C:\\Old\\" + lower);
+    WaitForFirstScan();
+    outside.choice = L"D:\\New\\" + upper;
+    Menu(kMenuFix);
+    EXPECT_TRUE(outside.messages.empty());
+    EXPECT_EQ(L"D:\\New\\" + upper, DefaultValue(lower));
+}
+
 TEST_F(Stellwick, FirstWarningConfirmedSkipsTheSecondAndCancelledDialogChangesNothing) {
     Register(L"foo.exe", L"C:\\Old\\fooold.exe");
     Register(L"goo.exe", L"");

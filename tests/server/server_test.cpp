@@ -56,6 +56,38 @@ TEST(Server, CreatesTheTwoClassesByClassAndProgrammaticIdentifier) {
     }
 }
 
+// Late binding resolves every call through the member's description; a member the
+// automation runtime cannot describe (a default value it cannot read, say) fails every
+// script that calls it.
+TEST(Server, TheAutomationRuntimeCanDescribeEveryMember) {
+    ComPtr<IDispatch> reg;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_zbnRegistry2, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                     reg.PutVoid()));
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(S_OK, reg->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()));
+    ComPtr<ITypeLib> lib;
+    UINT index = 0;
+    ASSERT_EQ(S_OK, info->GetContainingTypeLib(lib.Put(), &index));
+    int described = 0;
+    for (UINT t = 0; t < lib->GetTypeInfoCount(); ++t) {
+        ComPtr<ITypeInfo> type;
+        ASSERT_EQ(S_OK, lib->GetTypeInfo(t, type.Put()));
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(S_OK, type->GetTypeAttr(&attr));
+        WORD funcs = attr->cFuncs;
+        type->ReleaseTypeAttr(attr);
+        for (WORD f = 0; f < funcs; ++f) {
+            FUNCDESC* fd = nullptr;
+            EXPECT_EQ(S_OK, type->GetFuncDesc(f, &fd)) << "type " << t << ", member " << f;
+            if (fd) {
+                type->ReleaseFuncDesc(fd);
+                ++described;
+            }
+        }
+    }
+    EXPECT_GT(described, 28 + 12);  // at least the settings members and the registry's own
+}
+
 TEST(Server, SnapshotsAndCollectionsAreNotCreatable) {
     for (const CLSID* clsid : {&CLSID_RegKey, &CLSID_RegValue, &CLSID_Collection}) {
         ComPtr<IUnknown> u;

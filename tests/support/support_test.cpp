@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <set>
+#include "upper_case.h"
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
 
@@ -39,6 +40,14 @@ TEST(Text, VersionTextIsStableDecimal) {
     EXPECT_EQ(asFormatVersionShort(2, 10), asFormatVersionShort(2, 10));
     EXPECT_EQ(L"0.0", asFormatVersionShort(0, 0));
     EXPECT_EQ(L"-1.2147483647", asFormatVersionShort(-1, 2147483647));
+}
+
+// App Paths names and file names are compared without case, in every script a user may use.
+TEST(Text, UpperCaseFoldsCyrillicAndLatin) {
+    EXPECT_EQ(L"\u041F\u0420\u041E\u0413\u0420\u0410\u041C\u041C\u0410.EXE",
+              UpperCase(L"\u043F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430.exe"));  // программа.exe
+    EXPECT_EQ(L"\u00C9T\u00C9 1", UpperCase(L"\u00E9t\u00E9 1"));
+    EXPECT_EQ(L"", UpperCase(L""));
 }
 
 TEST(Numbers, DoubleToLargeInteger) {

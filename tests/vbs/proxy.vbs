@@ -10,16 +10,31 @@ Sub Check(ok, what)
 End Sub
 
 Class HttpProxy
-    Public HTTP_AccessType, HTTP_Address, HTTP_BypassList, HTTP_BypassLocal, HTTP_UserName, HTTP_Password
+    Public HTTP_AccessType
+    Public HTTP_Address
+    Public HTTP_BypassList
+    Public HTTP_BypassLocal
+    Public HTTP_UserName
+    Public HTTP_Password
 End Class
 Class HtProxy
-    Public AccessType, HTTP_Address, HTTPS_Address, FTP_Address, BypassList, UserName, Password
+    Public AccessType
+    Public HTTP_Address
+    Public HTTPS_Address
+    Public FTP_Address
+    Public BypassList
+    Public UserName
+    Public Password
 End Class
 Class NoBypassLocal
-    Public HTTP_AccessType, HTTP_Address, HTTP_BypassList
+    Public HTTP_AccessType
+    Public HTTP_Address
+    Public HTTP_BypassList
 End Class
 Class AppInfo
-    Public Title, Major, Minor
+    Public Title
+    Public Major
+    Public Minor
 End Class
 
 Const HKCU = &H80000001

@@ -10,7 +10,9 @@ Sub Check(ok, what)
 End Sub
 
 Class AppInfo
-    Public Title, Major, Minor
+    Public Title
+    Public Major
+    Public Minor
 End Class
 
 Const HKCU = &H80000001
