@@ -166,9 +166,11 @@ bool UnprotectBytesWithEntropy(const std::vector<uint8_t>* in, std::vector<uint8
     TakeOutput(result, out);
     description->clear();
     if (text) {
-        if (LocalSize(text) > 0) {
+        // Never read past the block, even if the text in it lacks its NUL.
+        const SIZE_T chars = LocalSize(text) / sizeof(wchar_t);
+        if (chars > 0) {
             if (void* p = LocalLock(text)) {
-                *description = asGetStringFromPointerW(static_cast<const wchar_t*>(p));
+                *description = asGetStringFromPointerW(std::wstring(static_cast<const wchar_t*>(p), chars));
                 LocalUnlock(text);
             }
         }

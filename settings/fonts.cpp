@@ -51,36 +51,40 @@ STDMETHODIMP Settings2::SaveFont(BSTR SubKey, IFontDisp** Value, BSTR AppTitle, 
     IFontDisp* font = FontOf(Value);
     if (!font) return S_OK;
     Variant size, italic, strike, underline, charset, weight, name;
-    HRESULT hr = FontProperty(font, kSize, VT_CY, size.Get());
-    LONG points = 0, thousandths = 0;
-    if (SUCCEEDED(hr) && (!DivideHalfEven(V_CY(size.Get()).int64, 10000, &points) ||
-                          !DivideHalfEven(V_CY(size.Get()).int64, 10, &thousandths)))
-        return Overflow();
     const struct {
         const wchar_t* name;
         long kind;
         DISPID id;
         VARTYPE vt;
         Variant* value;
-    } reads[] = {{L"Italic", sdtBoolean, kItalic, VT_BOOL, &italic},
-                 {L"Strikethrough", sdtBoolean, kStrikethrough, VT_BOOL, &strike},
-                 {L"Underline", sdtBoolean, kUnderline, VT_BOOL, &underline},
-                 {L"Charset", sdtLong, kCharset, VT_I2, &charset},
-                 {L"Weight", sdtLong, kWeight, VT_I2, &weight},
-                 {L"Name", sdtString, kName, VT_BSTR, &name}};
-    VARIANT_BOOL ignored = VARIANT_FALSE;
+    } values[] = {{L"Italic", sdtBoolean, kItalic, VT_BOOL, &italic},
+                  {L"Strikethrough", sdtBoolean, kStrikethrough, VT_BOOL, &strike},
+                  {L"Underline", sdtBoolean, kUnderline, VT_BOOL, &underline},
+                  {L"Charset", sdtLong, kCharset, VT_I2, &charset},
+                  {L"Weight", sdtLong, kWeight, VT_I2, &weight},
+                  {L"Name", sdtString, kName, VT_BSTR, &name}};
+    // Every property is read before the first write, so a font that cannot be read
+    // leaves the stored font whole instead of half old and half new.
+    HRESULT hr = FontProperty(font, kSize, VT_CY, size.Get());
     if (FAILED(hr)) return hr;
+    LONG points = 0, thousandths = 0;
+    if (!DivideHalfEven(V_CY(size.Get()).int64, 10000, &points) ||
+        !DivideHalfEven(V_CY(size.Get()).int64, 10, &thousandths))
+        return Overflow();
+    for (const auto& v : values) {
+        hr = FontProperty(font, v.id, v.vt, v.value->Get());
+        if (FAILED(hr)) return hr;
+    }
+    VARIANT_BOOL ignored = VARIANT_FALSE;
     hr = Self()->SaveSetting(SubKey, Bstr(L"Size").Get(), sdtLong, *Long(points).Get(), AppTitle, VerMajor, VerMinor,
                              UserSetting, &ignored);
     if (SUCCEEDED(hr))
         hr = Self()->SaveSetting(SubKey, Bstr(L"Size2").Get(), sdtLong, *Long(thousandths).Get(), AppTitle, VerMajor,
                                  VerMinor, UserSetting, &ignored);
-    for (const auto& r : reads) {
+    for (const auto& v : values) {
         if (FAILED(hr)) return hr;
-        hr = FontProperty(font, r.id, r.vt, r.value->Get());
-        if (SUCCEEDED(hr))
-            hr = Self()->SaveSetting(SubKey, Bstr(r.name).Get(), static_cast<SettingDataType_Const>(r.kind),
-                                     *r.value->Get(), AppTitle, VerMajor, VerMinor, UserSetting, &ignored);
+        hr = Self()->SaveSetting(SubKey, Bstr(v.name).Get(), static_cast<SettingDataType_Const>(v.kind),
+                                 *v.value->Get(), AppTitle, VerMajor, VerMinor, UserSetting, &ignored);
     }
     return hr;
 }

@@ -48,6 +48,7 @@ public:
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* r, EXCEPINFO*, UINT*) override {
+        if (id == unreadable) return E_ACCESSDENIED;
         VARIANT f;
         VariantInit(&f);
         V_VT(&f) = VT_BOOL;
@@ -62,6 +63,8 @@ public:
         default: return DISP_E_MEMBERNOTFOUND;
         }
     }
+
+    DISPID unreadable = -1;  // a property that fails to read
 
 private:
     VARIANT size_, italic_, weight_, charset_, name_;
@@ -157,6 +160,17 @@ TEST_F(FontTest, MissingValuesComeFromTheDefault) {
     f = Facts(LoadWith(&ref).Get());
     EXPECT_EQ(90000, f.size);
     EXPECT_TRUE(f.italic);
+}
+
+TEST_F(FontTest, AFontThatCannotBeReadLeavesTheStoredFontWhole) {
+    FakeFont first(120000, false, 400, 0, L"First Face");
+    SaveIt(reinterpret_cast<IFontDisp*>(&first));
+    FakeFont broken(90000, true, 700, 204, L"Second Face");
+    broken.unreadable = 0;  // its name, the last value written
+    IFontDisp* ref = reinterpret_cast<IFontDisp*>(&broken);
+    EXPECT_EQ(E_ACCESSDENIED, store->SaveFont(Bstr(L"F").Get(), &ref, Bstr(title).Get(), 1, 0, VARIANT_TRUE));
+    EXPECT_EQ(12, Stored(L"Size"));
+    EXPECT_EQ(400, Stored(L"Weight"));
 }
 
 TEST_F(FontTest, AnOmittedDefaultIsMadeAndHandedBack) {
