@@ -1,4 +1,5 @@
 #include "automation_objects.h"
+#include "com/unknown_object.h"
 #include "com/variant.h"
 #include "list_view.h"
 #include <new>
@@ -8,26 +9,10 @@
 namespace {
 
 // An IDispatch with named read-only properties; DISPID n is property n - 1.
-class PropertyObject final : public IDispatch {
+class PropertyObject final : public UnknownObject<IDispatch> {
 public:
     void Add(const wchar_t* name, Variant value) { props_.emplace_back(name, std::move(value)); }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -57,9 +42,8 @@ public:
     }
 
 private:
-    ~PropertyObject() = default;
+    ~PropertyObject() override = default;
     std::vector<std::pair<std::wstring, Variant>> props_;
-    LONG refs_ = 1;
 };
 
 Variant Text(const wchar_t* s) {

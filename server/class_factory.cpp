@@ -1,5 +1,6 @@
 #include "class_table.h"
 #include "com/module_count.h"
+#include "com/unknown_object.h"
 #include "registry/registry2.h"
 #include "settings/settings2.h"
 #include "tarnwell_idl.h"
@@ -13,28 +14,10 @@ const CreatableClass g_classes[] = {
 };
 
 // One factory object per request; it counts as a live object of the module.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public UnknownObject<IClassFactory> {
 public:
     explicit ClassFactory(const CreatableClass& cls) : cls_(cls) { module::ObjectCreated(); }
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -48,9 +31,8 @@ public:
     }
 
 private:
-    ~ClassFactory() { module::ObjectDestroyed(); }
+    ~ClassFactory() override { module::ObjectDestroyed(); }
     const CreatableClass& cls_;
-    LONG refs_ = 1;
 };
 
 }  // namespace

@@ -1,34 +1,17 @@
 #include "collection.h"
 #include "com/error_info.h"
+#include "com/unknown_object.h"
 #include "com/variant_util.h"
 
 namespace {
 
 // Enumerates a collection's items in order; holds the collection alive.
-class CollectionEnum final : public IEnumVARIANT {
+class CollectionEnum final : public UnknownObject<IEnumVARIANT> {
 public:
     CollectionEnum(ComPtr<Collection> owner, size_t pos) : owner_(std::move(owner)), pos_(pos) {
         module::ObjectCreated();
     }
-    CollectionEnum(const CollectionEnum&) = delete;
-    CollectionEnum& operator=(const CollectionEnum&) = delete;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-            *ppv = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     STDMETHODIMP Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         ULONG n = 0;
@@ -58,10 +41,9 @@ public:
     }
 
 private:
-    ~CollectionEnum() { module::ObjectDestroyed(); }
+    ~CollectionEnum() override { module::ObjectDestroyed(); }
     ComPtr<Collection> owner_;
     size_t pos_;
-    LONG refs_ = 1;
 };
 
 }  // namespace

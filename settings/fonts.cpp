@@ -158,15 +158,13 @@ STDMETHODIMP Settings2::LoadFont2(BSTR SubKey, IFontDisp** Default, IDispatch* A
                                   IFontDisp** Result) {
     if (!Result) return E_POINTER;
     *Result = nullptr;
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadFont(SubKey, Default, Bstr(app.title).Get(), app.major, app.minor, UserSetting, Result);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadFont(SubKey, Default, title, major, minor, UserSetting, Result);
+    });
 }
 
 STDMETHODIMP Settings2::SaveFont2(BSTR SubKey, IFontDisp** Value, IDispatch* AppObject, VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->SaveFont(SubKey, Value, Bstr(app.title).Get(), app.major, app.minor, UserSetting);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->SaveFont(SubKey, Value, title, major, minor, UserSetting);
+    });
 }

@@ -120,29 +120,25 @@ STDMETHODIMP Settings2::LoadFormPlacement(BSTR SubKey, BSTR ValueName, IDispatch
 
 STDMETHODIMP Settings2::SaveFormPlacement2(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, IDispatch* AppObject,
                                            VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->SaveFormPlacement(SubKey, ValueName, FormObject, Bstr(app.title).Get(), app.major, app.minor,
-                                     UserSetting, lpSuccess);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->SaveFormPlacement(SubKey, ValueName, FormObject, title, major, minor, UserSetting, lpSuccess);
+    });
 }
 
 STDMETHODIMP Settings2::LoadFormPlacementPx2(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, IDispatch* AppObject,
                                              VARIANT_BOOL SetMinimized, LONG FixedWidth, LONG FixedHeight,
                                              VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadFormPlacementPx(SubKey, ValueName, FormObject, Bstr(app.title).Get(), app.major, app.minor,
-                                       SetMinimized, FixedWidth, FixedHeight, UserSetting, lpSuccess);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadFormPlacementPx(SubKey, ValueName, FormObject, title, major, minor, SetMinimized,
+                                           FixedWidth, FixedHeight, UserSetting, lpSuccess);
+    });
 }
 
 STDMETHODIMP Settings2::LoadFormPlacement2(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, IDispatch* AppObject,
                                            VARIANT_BOOL SetMinimized, float FixedWidth, float FixedHeight,
                                            VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadFormPlacement(SubKey, ValueName, FormObject, Bstr(app.title).Get(), app.major, app.minor,
-                                     SetMinimized, FixedWidth, FixedHeight, UserSetting, lpSuccess);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadFormPlacement(SubKey, ValueName, FormObject, title, major, minor, SetMinimized,
+                                         FixedWidth, FixedHeight, UserSetting, lpSuccess);
+    });
 }

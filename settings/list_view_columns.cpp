@@ -67,16 +67,14 @@ STDMETHODIMP Settings2::LoadListViewColumns(BSTR SubKey, IDispatch** ListViewObj
 
 STDMETHODIMP Settings2::SaveListViewColumns2(BSTR SubKey, IDispatch** ListViewObject, IDispatch* AppObject,
                                              VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->SaveListViewColumns(SubKey, ListViewObject, Bstr(app.title).Get(), app.major, app.minor, UserSetting);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->SaveListViewColumns(SubKey, ListViewObject, title, major, minor, UserSetting);
+    });
 }
 
 STDMETHODIMP Settings2::LoadListViewColumns2(BSTR SubKey, IDispatch** ListViewObject, IDispatch* AppObject,
                                              VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadListViewColumns(SubKey, ListViewObject, Bstr(app.title).Get(), app.major, app.minor, UserSetting);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadListViewColumns(SubKey, ListViewObject, title, major, minor, UserSetting);
+    });
 }

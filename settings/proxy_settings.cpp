@@ -123,36 +123,28 @@ STDMETHODIMP Settings2::LoadProxySettingsHT(BSTR SubKey, IDispatch** ProxySettin
 
 STDMETHODIMP Settings2::SaveProxySettings2(BSTR SubKey, IDispatch** ProxySettingsObject, IDispatch** AppObject,
                                            VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(ObjectOf(AppObject), &app);
-    if (FAILED(hr)) return hr;
-    return Self()->SaveProxySettings(SubKey, ProxySettingsObject, Bstr(app.title).Get(), app.major, app.minor,
-                                     UserSetting);
+    return WithAppObject(ObjectOf(AppObject), [&](BSTR title, LONG major, LONG minor) {
+        return Self()->SaveProxySettings(SubKey, ProxySettingsObject, title, major, minor, UserSetting);
+    });
 }
 
 STDMETHODIMP Settings2::LoadProxySettings2(BSTR SubKey, IDispatch** ProxySettingsObject, IDispatch** AppObject,
                                            VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(ObjectOf(AppObject), &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadProxySettings(SubKey, ProxySettingsObject, Bstr(app.title).Get(), app.major, app.minor,
-                                     UserSetting);
+    return WithAppObject(ObjectOf(AppObject), [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadProxySettings(SubKey, ProxySettingsObject, title, major, minor, UserSetting);
+    });
 }
 
 STDMETHODIMP Settings2::SaveProxySettingsHT2(BSTR SubKey, IDispatch** ProxySettingsObject, IDispatch** AppObject,
                                              VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(ObjectOf(AppObject), &app);
-    if (FAILED(hr)) return hr;
-    return Self()->SaveProxySettingsHT(SubKey, ProxySettingsObject, Bstr(app.title).Get(), app.major, app.minor,
-                                       UserSetting);
+    return WithAppObject(ObjectOf(AppObject), [&](BSTR title, LONG major, LONG minor) {
+        return Self()->SaveProxySettingsHT(SubKey, ProxySettingsObject, title, major, minor, UserSetting);
+    });
 }
 
 STDMETHODIMP Settings2::LoadProxySettingsHT2(BSTR SubKey, IDispatch** ProxySettingsObject, IDispatch** AppObject,
                                              VARIANT_BOOL UserSetting) {
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(ObjectOf(AppObject), &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadProxySettingsHT(SubKey, ProxySettingsObject, Bstr(app.title).Get(), app.major, app.minor,
-                                       UserSetting);
+    return WithAppObject(ObjectOf(AppObject), [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadProxySettingsHT(SubKey, ProxySettingsObject, title, major, minor, UserSetting);
+    });
 }

@@ -173,11 +173,10 @@ STDMETHODIMP Settings2::LoadSetting2(BSTR SubKey, BSTR ValueName, SettingDataTyp
                                      VARIANT* Result) {
     if (!Result) return E_POINTER;
     VariantInit(Result);
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->LoadSetting(SubKey, ValueName, ValueDataType, Default, Bstr(app.title).Get(), app.major, app.minor,
-                               UserSetting, lpSuccess, Result);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->LoadSetting(SubKey, ValueName, ValueDataType, Default, title, major, minor, UserSetting,
+                                   lpSuccess, Result);
+    });
 }
 
 STDMETHODIMP Settings2::SaveSetting2(BSTR SubKey, BSTR ValueName, SettingDataType_Const ValueDataType, VARIANT Value,
@@ -185,12 +184,10 @@ STDMETHODIMP Settings2::SaveSetting2(BSTR SubKey, BSTR ValueName, SettingDataTyp
                                      VARIANT_BOOL* Result) {
     if (!Result) return E_POINTER;
     *Result = VARIANT_FALSE;
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
     VARIANT_BOOL written = VARIANT_FALSE;
-    hr = Self()->SaveSetting(SubKey, ValueName, ValueDataType, Value, Bstr(app.title).Get(), app.major, app.minor,
-                             UserSetting, &written);
+    HRESULT hr = WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->SaveSetting(SubKey, ValueName, ValueDataType, Value, title, major, minor, UserSetting, &written);
+    });
     if (FAILED(hr)) return hr;
     SetFlag(lpSuccess, written != VARIANT_FALSE);
     *Result = written;  // the outcome of the write, as lpSuccess reports it

@@ -36,8 +36,7 @@ STDMETHODIMP Settings2::GetSettingPath(BSTR AppTitle, LONG VerMajor, LONG VerMin
 STDMETHODIMP Settings2::GetSettingPath2(IDispatch* AppObject, BSTR KeyPath, BSTR* Result) {
     if (!Result) return E_POINTER;
     *Result = nullptr;
-    AppIdentity app;
-    HRESULT hr = ReadAppObject(AppObject, &app);
-    if (FAILED(hr)) return hr;
-    return Self()->GetSettingPath(Bstr(app.title).Get(), app.major, app.minor, KeyPath, Result);
+    return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
+        return Self()->GetSettingPath(title, major, minor, KeyPath, Result);
+    });
 }
