@@ -21,7 +21,9 @@ for entry in 'oldeditor.exe|C:\Program Files\Old Editor\oldeditor.exe' \
              'tool.exe|D:\Tools\tool.exe'; do
   wine_run reg add "$key\\${entry%%|*}" /ve /d "${entry#*|}" /f >/dev/null
 done
-wine_run "$build/editor/Stellwick.exe" &
+# Without a window manager Wine leaves windows undecorated; its own virtual desktop draws
+# the caption and frame as Windows would.
+wine_run explorer /desktop=shot,760x420 "$build/editor/Stellwick.exe" &
 sleep 8
 mkdir -p "$root/docs"
 import -window root "$root/docs/stellwick.png"
