@@ -12,6 +12,11 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   flock 9
   if [ ! -f "$WINEPREFIX/.ready" ]; then
     "$WINE_LOADER" wineboot -i >/dev/null 2>&1
+    # Wine's own Tahoma and Marlett (Debian's fonts-wine), which this Wine does not find
+    # by itself: a window then looks as on Windows, not in a fallback face.
+    if [ -d /usr/share/wine/fonts ]; then
+      cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     touch "$WINEPREFIX/.ready"
   fi
   flock -u 9
