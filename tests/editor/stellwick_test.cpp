@@ -229,6 +229,29 @@ TEST_F(Stellwick, ListsOnlySimpleRegistrationsOfMissingFiles) {
     EXPECT_EQ(std::vector<int>{1}, GetSelectedIndices(window.List()));
 }
 
+// Whatever an installer left behind, the scan goes through it and lists only what it should.
+TEST_F(Stellwick, OddDefaultValuesNeitherStopTheScanNorGetListed) {
+    auto raw = [](const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
+        HKEY k = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, nullptr,
+                                                 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
+        RegSetValueExW(k, nullptr, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+        RegCloseKey(k);
+    };
+    raw(L"binary.exe", REG_BINARY, {1, 2, 3});
+    raw(L"dword.exe", REG_DWORD, {1, 0, 0, 0});
+    raw(L"unknown.exe", 0x1234, {7});
+    raw(L"oddbytes.exe", REG_SZ, {'C', 0, ':', 0, 'x'});  // five bytes, no terminator
+    const std::wstring huge = L"C:\\" + std::wstring(512 * 1024, L'h');
+    Register(L"huge.exe", huge);
+    Register(L"after.exe", kMissing + L"after.exe");
+    WaitForFirstScan();
+    std::vector<std::wstring> names = Column(1);
+    EXPECT_EQ((std::vector<std::wstring>{L"after.exe", L"huge.exe"}), names);
+    ASSERT_EQ(2u, names.size());
+    EXPECT_EQ(kMissing + L"after.exe", Column(2)[0]);
+}
+
 TEST_F(Stellwick, RefreshResetsTheSortAndModifiersMustMatchExactly) {
     Register(L"b.exe", kMissing + L"a.exe");
     Register(L"a.exe", kMissing + L"b.exe");
