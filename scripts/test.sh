@@ -48,4 +48,8 @@ for arch in "${builds[@]}"; do
   echo "== $arch"
   ctest --test-dir "$dir" --output-on-failure -j2 || status=1
 done
+# Where the 32-bit build cannot run, at least what it is made of is checked.
+if [[ ! " ${builds[*]} " =~ " win32 " ]]; then
+  bash "$root/tests/check-win32-build.sh" "$root/build/win32" || status=1
+fi
 exit $status
