@@ -8,7 +8,6 @@
 #include "late_binding.h"
 #include "window_objects.h"
 #include "zerbanesupportfbe.h"
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -109,8 +108,7 @@ STDMETHODIMP Settings2::LoadFormPlacement(BSTR SubKey, BSTR ValueName, IDispatch
                                           float FixedHeight, VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
     const long tx = RoundedTwipsPerPixel(esScreenTwipsPerPixelX());
     const long ty = RoundedTwipsPerPixel(esScreenTwipsPerPixelY());
-    if (std::fabs(FixedWidth) > 2147483647.0f || std::fabs(FixedHeight) > 2147483647.0f || FixedWidth != FixedWidth ||
-        FixedHeight != FixedHeight)
+    if (!RoundsToLong(FixedWidth) || !RoundsToLong(FixedHeight))
         return ReportError(DISP_E_OVERFLOW, IID__zbnZerbaneSettings2, L"The fixed size is out of range.");
     const long width = RoundHalfEvenToLong(FixedWidth) / tx;
     const long height = RoundHalfEvenToLong(FixedHeight) / ty;

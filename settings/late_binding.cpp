@@ -12,7 +12,11 @@ namespace {
 HRESULT PropertyError(HRESULT hr, const wchar_t* name, const wchar_t* action, EXCEPINFO* ei) {
     if (hr == DISP_E_EXCEPTION && ei) {
         if (ei->pfnDeferredFillIn) ei->pfnDeferredFillIn(ei);
-        HRESULT code = ei->scode ? ei->scode : E_FAIL;
+        // An object that raised a numbered error without an HRESULT (wCode) gets the
+        // code a script host would give it.
+        HRESULT code = ei->scode ? ei->scode
+                       : ei->wCode ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, ei->wCode)
+                                   : E_FAIL;
         std::wstring text = ei->bstrDescription ? Bstr::ToString(ei->bstrDescription) : std::wstring();
         SysFreeString(ei->bstrDescription);
         SysFreeString(ei->bstrSource);

@@ -6,7 +6,6 @@
 #include "window_objects.h"
 #include "zerbanesupportfbe.h"
 #include <commctrl.h>
-#include <cmath>
 
 namespace {
 
@@ -27,7 +26,7 @@ STDMETHODIMP Settings2::SaveListViewColumns(BSTR SubKey, IDispatch** ListViewObj
         if (FAILED(GetWindowHandle(list, &hwnd))) continue;
         LRESULT pixels = SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(n - 1), 0);
         double twips = static_cast<double>(pixels) * esScreenTwipsPerPixelX();
-        if (!std::isfinite(twips) || std::fabs(twips) > 2147483647.0) continue;
+        if (!RoundsToLong(twips)) continue;
         Variant value;
         V_VT(value.Get()) = VT_I4;
         V_I4(value.Get()) = RoundHalfEvenToLong(twips);

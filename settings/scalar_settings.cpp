@@ -184,6 +184,7 @@ STDMETHODIMP Settings2::SaveSetting2(BSTR SubKey, BSTR ValueName, SettingDataTyp
                                      VARIANT_BOOL* Result) {
     if (!Result) return E_POINTER;
     *Result = VARIANT_FALSE;
+    SetFlag(lpSuccess, false);  // stays false when anything below fails
     VARIANT_BOOL written = VARIANT_FALSE;
     HRESULT hr = WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
         return Self()->SaveSetting(SubKey, ValueName, ValueDataType, Value, title, major, minor, UserSetting, &written);

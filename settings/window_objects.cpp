@@ -21,6 +21,8 @@ HRESULT GetColumnCount(IDispatch* listView, long* count) {
 
 long RoundHalfEvenToLong(double value) { return static_cast<long>(std::nearbyint(value)); }
 
+bool RoundsToLong(double value) { return value >= -2147483648.5 && value < 2147483647.5; }
+
 long RoundedTwipsPerPixel(float twipsPerPixel) {
     long rounded = RoundHalfEvenToLong(twipsPerPixel);
     return rounded < 1 ? 1 : rounded;  // a screen with a very high DPI must not divide by zero

@@ -1,5 +1,6 @@
 // Window placement and list view column widths with real windows.
 #include "settings_fixture.h"
+#include <limits>
 #include <commctrl.h>
 #include "automation_objects.h"
 #include "com/variant_util.h"
@@ -83,6 +84,19 @@ TEST_F(PlacementTest, FixedSizesInPixelsAndTwips) {
     EXPECT_EQ(4000 / RoundedTwipsPerPixel(esScreenTwipsPerPixelX()), now.right - now.left);
     EXPECT_EQ(266, 4000 / RoundedTwipsPerPixel(15.0f));
     EXPECT_EQ(1, RoundedTwipsPerPixel(0.4f));  // never a division by zero
+
+    // A fixed size that does not round to a 32-bit integer is an overflow, 2^31 included
+    // (the float nearest 2147483647).
+    for (float bad : {2147483648.0f, -3e9f, std::numeric_limits<float>::infinity(),
+                      std::numeric_limits<float>::quiet_NaN()}) {
+        ok = VARIANT_TRUE;
+        EXPECT_EQ(DISP_E_OVERFLOW, store->LoadFormPlacement(Bstr(L"").Get(), Bstr(L"Window placement").Get(), &ref,
+                                                            Bstr(title).Get(), 1, 0, VARIANT_FALSE, bad, 0.0f,
+                                                            VARIANT_TRUE, &ok))
+            << bad;
+    }
+    EXPECT_TRUE(RoundsToLong(2147483647.0) && RoundsToLong(-2147483648.0));
+    EXPECT_FALSE(RoundsToLong(2147483647.5));
 }
 
 TEST_F(PlacementTest, RejectedRecordsApplyNothing) {

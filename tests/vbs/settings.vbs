@@ -55,8 +55,10 @@ End Class
 Dim bad : Set bad = New Broken
 bad.Title = "Tarnwell Script Broken"
 On Error Resume Next
-store.SaveSetting2 "", "X", sdtString, "x", bad
+Dim flag : flag = True
+store.SaveSetting2 "", "X", sdtString, "x", bad, True, flag
 Check Err.Number <> 0, "an application object without Major fails"
+Check flag = False, "and its lpSuccess says nothing was written"
 Err.Clear
 On Error GoTo 0
 Check Not reg.IsKeyExist(HKCU, "Software\Orrindale\Zerbane\Tarnwell Script Broken"), "nothing written"
