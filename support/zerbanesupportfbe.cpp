@@ -112,12 +112,12 @@ bool esIsFileExist(const std::wstring& path) {
 }
 
 std::wstring esGetFileName(const std::wstring& path, bool) {
-    size_t sep = path.find_last_of(L"\\/");
+    size_t sep = path.rfind(L'\\');  // only a backslash: registry key names may hold "/"
     return sep == std::wstring::npos ? path : path.substr(sep + 1);
 }
 
 std::wstring esGetFilePath(const std::wstring& path) {
-    size_t sep = path.find_last_of(L"\\/");
+    size_t sep = path.rfind(L'\\');  // only a backslash: registry key names may hold "/"
     return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
 }
 

@@ -59,9 +59,21 @@ HRESULT ReadByteArray(SAFEARRAY* sa, std::vector<uint8_t>* out) {
     return S_OK;
 }
 
+namespace {
+
+// Whether the array really holds strings, whatever the variant around it claims.
+bool HoldsStrings(SAFEARRAY* sa) {
+    if (SafeArrayGetElemsize(sa) != sizeof(BSTR)) return false;
+    VARTYPE vt = VT_EMPTY;
+    if (SUCCEEDED(SafeArrayGetVartype(sa, &vt))) return vt == VT_BSTR;
+    return (sa->fFeatures & FADF_BSTR) != 0;
+}
+
+}  // namespace
+
 HRESULT ReadStringArray(SAFEARRAY* sa, std::vector<std::wstring>* out) {
     long count = 0;
-    if (!ArrayElementCount(sa, &count)) return DISP_E_TYPEMISMATCH;
+    if (!ArrayElementCount(sa, &count) || !HoldsStrings(sa)) return DISP_E_TYPEMISMATCH;
     out->clear();
     if (count == 0) return S_OK;
     SafeArrayAccess access(sa);

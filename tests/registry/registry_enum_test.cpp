@@ -140,6 +140,15 @@ TEST_F(RegistryEnum, GetKeyNamesTheLastComponentAndKeepsItsClass) {
     EXPECT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"none")).Get(), snapshot.Put()));
     EXPECT_FALSE(snapshot);
     EXPECT_EQ(2, LastError(reg.Get()));
+
+    // A slash is part of a key's name (as in "Content Type\text/html"), not a separator.
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(L"text/html").c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &k, nullptr));
+    RegCloseKey(k);
+    ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"text/html")).Get(), snapshot.Put()));
+    ASSERT_TRUE(snapshot);
+    snapshot->get_Name(name.Put());
+    EXPECT_EQ(L"text/html", name.Str());
 }
 
 TEST_F(RegistryEnum, LastWriteTimeIsUtc) {

@@ -129,9 +129,15 @@ TEST_F(RegistryWrite, RefusedValuesTouchNothing) {
     SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, 1);
     V_VT(variantArray.Get()) = VT_ARRAY | VT_VARIANT;
     V_ARRAY(variantArray.Get()) = sa;
+    // An array of bytes in a variant that claims to hold strings: read as strings it would
+    // be pointers into nowhere.
+    Variant falseStrings;
+    V_VT(falseStrings.Get()) = VT_ARRAY | VT_BSTR;
+    V_ARRAY(falseStrings.Get()) = SafeArrayCreateVector(VT_UI1, 0, 3);
     struct { long type; const VARIANT* data; } refused[] = {
         {REG_DWORD, dbl.Get()}, {REG_DWORD, flag.Get()}, {REG_BINARY, text.Get()},
         {REG_MULTI_SZ, variantArray.Get()}, {REG_SZ, missing.Get()}, {REG_SZ, dbl.Get()},
+        {REG_MULTI_SZ, falseStrings.Get()},
     };
     for (const auto& r : refused) {
         EXPECT_FALSE(Set(key.Sub(L"refused"), L"v", r.type, r.data)) << r.type;

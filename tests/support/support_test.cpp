@@ -114,6 +114,7 @@ TEST(Files, NameAndFolderOfAPath) {
     EXPECT_EQ(L"", esGetFileName(L"C:\\dir\\", false));
     EXPECT_EQ(L"C:\\Tools\\", esGetFilePath(L"C:\\Tools\\foo.exe"));
     EXPECT_EQ(L"", esGetFilePath(L"foo.exe"));
+    EXPECT_EQ(L"text/html", esGetFileName(L"MIME\\Database\\Content Type\\text/html", false));
 }
 
 TEST(Screen, TwipsPerPixelFollowTheDpi) {
