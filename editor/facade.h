@@ -1,9 +1,10 @@
 #pragma once
-// A fresh registry facade from the registered Tarnwell0201.dll, for one operation.
 #include "com/com_ptr.h"
 #include "tarnwell_idl.h"
 
-ComPtr<_zbnRegistry2> NewRegistryFacade();
+// A fresh registry facade from the registered Tarnwell0201.dll, for one operation; the
+// failure of CoCreateInstance (the DLL not registered, say) when there is none.
+HRESULT NewRegistryFacade(ComPtr<_zbnRegistry2>* facade);
 
 // Makes fresh facade objects from one class factory, for work that needs many of them
 // (the scan makes one per registration) without looking the class up each time.

@@ -19,6 +19,8 @@ const wchar_t kFileNameMismatch[] =
     L"Имя выбранного файла и имя оригинального файла не совпадают. "
     L"Обычно они должны совпадать, если только это не псевдоним. \r\n\r\nПродолжить? (не рекомендуется)";
 const wchar_t kConfirmDelete[] = L"Удалить выделенные элементы из реестра?";
+const wchar_t kWriteFailed[] = L"Не удаётся изменить указанный ключ.";
+const wchar_t kDeleteFailed[] = L"Не удаётся удалить указанный ключ.";
 
 std::wstring RegistrationPath(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
@@ -51,11 +53,15 @@ bool BackUp(const std::vector<std::wstring>& names, HWND owner, Outside& outside
     return true;
 }
 
+void ReportFailure(long code, const std::wstring& path, const wchar_t* what, Outside& outside) {
+    bool handled = false;
+    outside.ReportRegistryError(code, kCriticalStyle, 0, path + L"\r\n\r\n" + what, &handled);
+}
+
 void ReportFailure(_zbnRegistry2* facade, const std::wstring& path, const wchar_t* what, Outside& outside) {
     long code = 0;
     facade->get_LastRegError(&code);
-    bool handled = false;
-    outside.ReportRegistryError(code, kCriticalStyle, 0, path + L"\r\n\r\n" + what, &handled);
+    ReportFailure(code, path, what, outside);
 }
 
 }  // namespace
@@ -70,26 +76,28 @@ std::wstring GetOpenFileName(const std::wstring& initialFileName, Outside& outsi
 
 void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, Outside& outside) {
     if (name.empty()) return;  // never the App Paths key itself
-    ComPtr<_zbnRegistry2> facade = NewRegistryFacade();
-    if (!facade) return;
     const std::wstring keyPath = RegistrationPath(name);
+    ComPtr<_zbnRegistry2> facade;
+    HRESULT made = NewRegistryFacade(&facade);
+    if (FAILED(made)) return ReportFailure(static_cast<long>(made), keyPath, kWriteFailed, outside);
     Variant data;
     V_VT(data.Get()) = VT_BSTR;
     V_BSTR(data.Get()) = SysAllocString(path.c_str());
     VARIANT_BOOL existed = VARIANT_FALSE, ok = VARIANT_FALSE;
     HRESULT hr = facade->SetValue(kLocalMachine, Bstr(keyPath).Get(), Bstr(L"").Get(),
                                   static_cast<RegistryDataType2_Const>(REG_SZ), *data.Get(), &existed, &ok);
-    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(facade.Get(), keyPath, L"Не удаётся изменить указанный ключ.", outside);
+    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(facade.Get(), keyPath, kWriteFailed, outside);
 }
 
 void DeleteAppPathEntry(const std::wstring& name, Outside& outside) {
     if (name.empty()) return;  // SHDeleteKey must never get the App Paths key itself
-    ComPtr<_zbnRegistry2> facade = NewRegistryFacade();
-    if (!facade) return;
     const std::wstring keyPath = RegistrationPath(name);
+    ComPtr<_zbnRegistry2> facade;
+    HRESULT made = NewRegistryFacade(&facade);
+    if (FAILED(made)) return ReportFailure(static_cast<long>(made), keyPath, kDeleteFailed, outside);
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = facade->DeleteKey(kLocalMachine, Bstr(keyPath).Get(), VARIANT_TRUE, &ok);
-    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(facade.Get(), keyPath, L"Не удаётся удалить указанный ключ.", outside);
+    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(facade.Get(), keyPath, kDeleteFailed, outside);
 }
 
 void RemoveListRow(ListView& list, int index) {

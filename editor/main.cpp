@@ -18,8 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         if (!window.Create(true)) {
             rc = 1;
         } else {
-            ShowWindow(window.Handle(), show);
-            UpdateWindow(window.Handle());
+            window.Show(show);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
                 TranslateMessage(&msg);

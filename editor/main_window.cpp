@@ -52,7 +52,15 @@ HWND MainWindow::Create(bool quitOnClose) {
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     hwnd_ = CreateWindowExW(0, kWindowClass, L"Stellwick", style, CW_USEDEFAULT, CW_USEDEFAULT,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    if (hwnd_) OnLoad();
     return hwnd_;
+}
+
+void MainWindow::Show(int show) {
+    // A restored placement has already shown the window, maximised perhaps; showing it
+    // again the way it was started would undo that.
+    if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, show);
+    UpdateWindow(hwnd_);
 }
 
 int MainWindow::CurrentShiftState() {
@@ -90,6 +98,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_SIZE:
         OnResize();
+        return 0;
+    case WM_SETFOCUS:
+        // The list is the window's only control that takes the focus, as on a form.
+        if (list_.Handle()) SetFocus(list_.Handle());
         return 0;
     case WM_PAINT:
         asPaintDesktop2(hwnd_);
@@ -156,8 +168,11 @@ void MainWindow::OnCreate() {
     AppendMenuW(popup_, MF_SEPARATOR, kMenuCommandBase + kMenuUndoSeparator, nullptr);
     AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuUndo, L"Отменить\tCtrl+Z");
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"Context");  // never shown as a bar
+}
 
-    // The load sequence.
+// The load sequence, once the window exists: a placement restored while the window was
+// still being created would be maximised again by CreateWindowEx over its normal bounds.
+void MainWindow::OnLoad() {
     if (!esIsInIDE()) asSetWindowResIconAll(hwnd_, L"A_MAIN");
     esFixUserControlsContainerWindow();
     SetupListView();

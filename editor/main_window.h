@@ -19,6 +19,8 @@ public:
     // Creates the window and runs the load sequence; quitOnClose ends the message loop
     // when the window is closed.
     HWND Create(bool quitOnClose);
+    // Shows the window as started (`show`), unless its restored placement already did.
+    void Show(int show);
     HWND Handle() const { return hwnd_; }
     ListView& List() { return list_; }
     HMENU ContextMenu() const { return popup_; }
@@ -34,6 +36,7 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void OnCreate();
+    void OnLoad();
     void SetupListView();
     void FitLabelToText();
     void OnResize();

@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 #include <shellapi.h>
 #include "app_paths.h"
+#include "facade.h"
 #include "list_view_support.h"
 #include "main_window.h"
 #include "registry_tree.h"
@@ -58,6 +59,13 @@ public:
     UINT popupFlags = 0;
     bool fixEnabled = false, deleteEnabled = false;
 };
+
+RECT NormalRect(HWND hwnd) {
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof(wp);
+    GetWindowPlacement(hwnd, &wp);
+    return wp.rcNormalPosition;
+}
 
 LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wstring& text) {
     return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -410,6 +418,49 @@ TEST_F(Stellwick, AFailedWriteIsReportedAndTheRowStillGoes) {
     LocalFree(open);
 }
 
+// A class factory that makes nothing: the DLL as a broken installation would leave it.
+class RefusingFactory final : public IClassFactory {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = this;
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown*, REFIID, void** ppv) override {
+        *ppv = nullptr;
+        return E_ACCESSDENIED;
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+};
+
+TEST_F(Stellwick, ARegistryObjectThatCannotBeMadeIsReportedNotTakenForSuccess) {
+    Register(L"foo.exe", kMissing + L"foo.exe");
+    Register(L"bar.exe", kMissing + L"bar.exe");
+    WaitForFirstScan();
+    RefusingFactory factory;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, CoRegisterClassObject(CLSID_zbnRegistry2, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                          &cookie));
+    Select({2});  // foo.exe
+    outside.choice = L"D:\\New\\foo.exe";
+    Menu(kMenuFix);
+    Select({1});
+    outside.answers = {IDOK};
+    Menu(kMenuDelete);
+    CoRevokeClassObject(cookie);
+    ASSERT_EQ(2u, outside.errors.size());
+    EXPECT_EQ(static_cast<long>(E_ACCESSDENIED), outside.errors[0].first);
+    EXPECT_EQ(kAppPaths + L"\\foo.exe\r\n\r\nНе удаётся изменить указанный ключ.", outside.errors[0].second);
+    EXPECT_EQ(kAppPaths + L"\\bar.exe\r\n\r\nНе удаётся удалить указанный ключ.", outside.errors[1].second);
+    EXPECT_EQ(kMissing + L"foo.exe", DefaultValue(L"foo.exe"));
+    EXPECT_TRUE(Exists(L"bar.exe"));
+}
+
 TEST_F(Stellwick, DeletesFromTheBottomUpAndSelectsTheRowsBelow) {
     for (int i = 1; i <= 10; ++i) {
         wchar_t name[16];
@@ -515,6 +566,20 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     EXPECT_TRUE(EqualRect(&closed, &reopened));
     EXPECT_EQ(150, SendMessageW(second.List().Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
     EXPECT_EQ(300, SendMessageW(second.List().Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
+
+    // Closed maximised, it reopens maximised, however it is started, and restores to where
+    // it was before.
+    second.Show(SW_SHOWNORMAL);
+    ShowWindow(second.Handle(), SW_MAXIMIZE);
+    Pump();
+    DestroyWindow(second.Handle());
+    MainWindow third(outside);
+    ASSERT_TRUE(third.Create(false));
+    third.Show(SW_SHOWNORMAL);
+    Pump();
+    EXPECT_TRUE(IsZoomed(third.Handle()));
+    RECT normal = NormalRect(third.Handle());
+    EXPECT_TRUE(EqualRect(&closed, &normal));
 }
 
 TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
