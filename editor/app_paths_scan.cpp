@@ -29,9 +29,7 @@ std::vector<ComPtr<IDispatch>> ItemsOf(_Collection* list) {
     long count = 0;
     if (!list || FAILED(list->Count(&count))) return items;
     for (long i = 1; i <= count; ++i) {
-        Variant index, item;
-        V_VT(index.Get()) = VT_I4;
-        V_I4(index.Get()) = i;
+        Variant index = Variant::Long(i), item;
         if (FAILED(list->Item(index.Get(), item.Get()))) continue;
         items.push_back(ComPtr<IDispatch>(item.Type() == VT_DISPATCH ? V_DISPATCH(item.Get()) : nullptr));
     }

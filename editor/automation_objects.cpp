@@ -46,22 +46,8 @@ private:
     std::vector<std::pair<std::wstring, Variant>> props_;
 };
 
-Variant Text(const wchar_t* s) {
-    Variant v;
-    V_VT(v.Get()) = VT_BSTR;
-    V_BSTR(v.Get()) = SysAllocString(s);
-    return v;
-}
-
-Variant Long(LONG n) {
-    Variant v;
-    V_VT(v.Get()) = VT_I4;
-    V_I4(v.Get()) = n;
-    return v;
-}
-
 // A window handle as the 32-bit number automation clients expect (handles need 32 bits).
-Variant Handle(HWND hwnd) { return Long(static_cast<LONG>(reinterpret_cast<intptr_t>(hwnd))); }
+Variant Handle(HWND hwnd) { return Variant::Long(static_cast<LONG>(reinterpret_cast<intptr_t>(hwnd))); }
 
 ComPtr<IDispatch> Wrap(PropertyObject* object) { return ComPtr<IDispatch>::Attach(object); }
 
@@ -70,9 +56,9 @@ ComPtr<IDispatch> Wrap(PropertyObject* object) { return ComPtr<IDispatch>::Attac
 ComPtr<IDispatch> MakeAppObject() {
     auto* app = new (std::nothrow) PropertyObject;
     if (!app) return {};
-    app->Add(L"Title", Text(L"Zerbane - Stellwick"));
-    app->Add(L"Major", Long(1));
-    app->Add(L"Minor", Long(1));
+    app->Add(L"Title", Variant::Text(L"Zerbane - Stellwick"));
+    app->Add(L"Major", Variant::Long(1));
+    app->Add(L"Minor", Variant::Long(1));
     return Wrap(app);
 }
 
@@ -80,7 +66,7 @@ ComPtr<IDispatch> MakeWindowObject(HWND window, const std::wstring& name) {
     auto* form = new (std::nothrow) PropertyObject;
     if (!form) return {};
     form->Add(L"hWnd", Handle(window));
-    form->Add(L"Name", Text(name.c_str()));
+    form->Add(L"Name", Variant::Text(name));
     return Wrap(form);
 }
 
@@ -92,13 +78,13 @@ ComPtr<IDispatch> MakeListViewObject(const ListView& list, const std::wstring& n
         if (lv) lv->Release();
         return {};
     }
-    headers->Add(L"Count", Long(list.ColumnCount()));
+    headers->Add(L"Count", Variant::Long(list.ColumnCount()));
     ComPtr<IDispatch> headersRef = Wrap(headers);
     Variant headersValue;
     V_VT(headersValue.Get()) = VT_DISPATCH;
     V_DISPATCH(headersValue.Get()) = headersRef.CopyOut();
     lv->Add(L"hWnd", Handle(list.Handle()));
-    lv->Add(L"Name", Text(name.c_str()));
+    lv->Add(L"Name", Variant::Text(name));
     lv->Add(L"ColumnHeaders", std::move(headersValue));
     return Wrap(lv);
 }

@@ -33,13 +33,6 @@ bool DivideHalfEven(long long n, long long d, LONG* out) {
     return true;
 }
 
-Variant Long(LONG n) {
-    Variant v;
-    V_VT(v.Get()) = VT_I4;
-    V_I4(v.Get()) = n;
-    return v;
-}
-
 HRESULT Overflow() { return ReportError(DISP_E_OVERFLOW, IID__zbnZerbaneSettings2, L"The font size is out of range."); }
 
 IFontDisp* FontOf(IFontDisp** font) { return font ? *font : nullptr; }
@@ -50,43 +43,42 @@ STDMETHODIMP Settings2::SaveFont(BSTR SubKey, IFontDisp** Value, BSTR AppTitle, 
                                  VARIANT_BOOL UserSetting) {
     IFontDisp* font = FontOf(Value);
     if (!font) return S_OK;
-    Variant size, italic, strike, underline, charset, weight, name;
-    const struct {
+    // In the order they are written. Every property is read before the first write, so a
+    // font that cannot be read leaves the stored font whole instead of half old and half new.
+    struct Setting {
         const wchar_t* name;
-        long kind;
+        SettingDataType_Const kind;
         DISPID id;
         VARTYPE vt;
-        Variant* value;
-    } values[] = {{L"Italic", sdtBoolean, kItalic, VT_BOOL, &italic},
-                  {L"Strikethrough", sdtBoolean, kStrikethrough, VT_BOOL, &strike},
-                  {L"Underline", sdtBoolean, kUnderline, VT_BOOL, &underline},
-                  {L"Charset", sdtLong, kCharset, VT_I2, &charset},
-                  {L"Weight", sdtLong, kWeight, VT_I2, &weight},
-                  {L"Name", sdtString, kName, VT_BSTR, &name}};
-    // Every property is read before the first write, so a font that cannot be read
-    // leaves the stored font whole instead of half old and half new.
+        Variant value;
+    } settings[] = {{L"Size", sdtLong, kSize, VT_CY, {}},
+                    {L"Size2", sdtLong, kSize, VT_CY, {}},
+                    {L"Italic", sdtBoolean, kItalic, VT_BOOL, {}},
+                    {L"Strikethrough", sdtBoolean, kStrikethrough, VT_BOOL, {}},
+                    {L"Underline", sdtBoolean, kUnderline, VT_BOOL, {}},
+                    {L"Charset", sdtLong, kCharset, VT_I2, {}},
+                    {L"Weight", sdtLong, kWeight, VT_I2, {}},
+                    {L"Name", sdtString, kName, VT_BSTR, {}}};
+    Variant size;
     HRESULT hr = FontProperty(font, kSize, VT_CY, size.Get());
     if (FAILED(hr)) return hr;
     LONG points = 0, thousandths = 0;
     if (!DivideHalfEven(V_CY(size.Get()).int64, 10000, &points) ||
         !DivideHalfEven(V_CY(size.Get()).int64, 10, &thousandths))
         return Overflow();
-    for (const auto& v : values) {
-        hr = FontProperty(font, v.id, v.vt, v.value->Get());
+    settings[0].value = Variant::Long(points);
+    settings[1].value = Variant::Long(thousandths);
+    for (size_t i = 2; i < sizeof(settings) / sizeof(settings[0]); ++i) {
+        hr = FontProperty(font, settings[i].id, settings[i].vt, settings[i].value.Get());
         if (FAILED(hr)) return hr;
     }
     VARIANT_BOOL ignored = VARIANT_FALSE;
-    hr = Self()->SaveSetting(SubKey, Bstr(L"Size").Get(), sdtLong, *Long(points).Get(), AppTitle, VerMajor, VerMinor,
-                             UserSetting, &ignored);
-    if (SUCCEEDED(hr))
-        hr = Self()->SaveSetting(SubKey, Bstr(L"Size2").Get(), sdtLong, *Long(thousandths).Get(), AppTitle, VerMajor,
-                                 VerMinor, UserSetting, &ignored);
-    for (const auto& v : values) {
+    for (const Setting& setting : settings) {
+        hr = Self()->SaveSetting(SubKey, Bstr(setting.name).Get(), setting.kind, *setting.value.Get(), AppTitle,
+                                 VerMajor, VerMinor, UserSetting, &ignored);
         if (FAILED(hr)) return hr;
-        hr = Self()->SaveSetting(SubKey, Bstr(v.name).Get(), static_cast<SettingDataType_Const>(v.kind),
-                                 *v.value->Get(), AppTitle, VerMajor, VerMinor, UserSetting, &ignored);
     }
-    return hr;
+    return S_OK;
 }
 
 STDMETHODIMP Settings2::LoadFont(BSTR SubKey, IFontDisp** Default, BSTR AppTitle, LONG VerMajor, LONG VerMinor,
@@ -110,7 +102,8 @@ STDMETHODIMP Settings2::LoadFont(BSTR SubKey, IFontDisp** Default, BSTR AppTitle
         if (FAILED(hr)) return hr;
         if (found) *found = ok != VARIANT_FALSE;
         hr = VariantChangeType(out, value.Get(), 0, as);
-        return FAILED(hr) ? ReportError(hr, IID__zbnZerbaneSettings2, L"A stored font setting cannot be converted.") : S_OK;
+        if (FAILED(hr)) return ReportError(hr, IID__zbnZerbaneSettings2, L"A stored font setting cannot be converted.");
+        return S_OK;
     };
     FONTDESC desc = {};
     desc.cbSizeofstruct = sizeof(desc);

@@ -27,9 +27,7 @@ STDMETHODIMP Settings2::SaveListViewColumns(BSTR SubKey, IDispatch** ListViewObj
         LRESULT pixels = SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(n - 1), 0);
         double twips = static_cast<double>(pixels) * esScreenTwipsPerPixelX();
         if (!RoundsToLong(twips)) continue;
-        Variant value;
-        V_VT(value.Get()) = VT_I4;
-        V_I4(value.Get()) = RoundHalfEvenToLong(twips);
+        Variant value = Variant::Long(RoundHalfEvenToLong(twips));
         VARIANT_BOOL ignored = VARIANT_FALSE;
         HRESULT hr = Self()->SaveSetting(SubKey, ColumnValueName(n).Get(), sdtLong, *value.Get(), AppTitle, VerMajor,
                                          VerMinor, UserSetting, &ignored);
@@ -46,9 +44,7 @@ STDMETHODIMP Settings2::LoadListViewColumns(BSTR SubKey, IDispatch** ListViewObj
     HRESULT hr = GetColumnCount(list, &count);
     if (FAILED(hr)) return hr;
     for (long n = 1; n <= count; ++n) {
-        Variant def, stored, twips;
-        V_VT(def.Get()) = VT_I4;
-        V_I4(def.Get()) = -1;
+        Variant def = Variant::Long(-1), stored, twips;
         VARIANT_BOOL found = VARIANT_FALSE;
         hr = Self()->LoadSetting(SubKey, ColumnValueName(n).Get(), sdtLong, *def.Get(), AppTitle, VerMajor, VerMinor,
                                  UserSetting, &found, stored.Get());

@@ -75,9 +75,7 @@ HRESULT FindPreviousVersion(_zbnRegistry2* registry, long root, const std::wstri
         hr = keys->Count(&count);
         if (FAILED(hr)) return hr;
         for (long i = 1; i <= count; ++i) {
-            Variant index, entry;
-            V_VT(index.Get()) = VT_I4;
-            V_I4(index.Get()) = i;
+            Variant index = Variant::Long(i), entry;
             hr = keys->Item(index.Get(), entry.Get());
             if (FAILED(hr)) return hr;
             if (entry.Type() != VT_DISPATCH) continue;

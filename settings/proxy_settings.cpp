@@ -47,13 +47,6 @@ Variant FieldDefault(long kind) {
     return v;
 }
 
-Variant Text(const std::wstring& s) {
-    Variant v;
-    V_VT(v.Get()) = VT_BSTR;
-    V_BSTR(v.Get()) = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-    return v;
-}
-
 HRESULT SaveRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR subKey, IDispatch* proxy, BSTR appTitle,
                    LONG major, LONG minor, VARIANT_BOOL userSetting) {
     if (!proxy) return S_OK;
@@ -72,8 +65,8 @@ HRESULT SaveRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR s
     if (FAILED(hr)) return hr;
     hr = EncodePassword(password, kPasswordLevel, &stored);
     if (FAILED(hr)) return hr;
-    return self->SaveSetting(subKey, Bstr(kPasswordValue).Get(), sdtString, *Text(stored).Get(), appTitle, major, minor,
-                             userSetting, &ignored);
+    return self->SaveSetting(subKey, Bstr(kPasswordValue).Get(), sdtString, *Variant::Text(stored).Get(), appTitle,
+                             major, minor, userSetting, &ignored);
 }
 
 HRESULT LoadRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR subKey, IDispatch* proxy, BSTR appTitle,
@@ -90,11 +83,12 @@ HRESULT LoadRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR s
         if (FAILED(hr)) return hr;
     }
     Variant stored, text;
-    HRESULT hr = self->LoadSetting(subKey, Bstr(kPasswordValue).Get(), sdtString, *Text(L"").Get(), appTitle, major,
-                                   minor, userSetting, &ignored, stored.Get());
+    HRESULT hr = self->LoadSetting(subKey, Bstr(kPasswordValue).Get(), sdtString, *Variant::Text(L"").Get(), appTitle,
+                                   major, minor, userSetting, &ignored, stored.Get());
     if (SUCCEEDED(hr)) hr = VariantChangeType(text.Get(), stored.Get(), 0, VT_BSTR);
     if (FAILED(hr)) return hr;
-    return PutProperty(proxy, record.passwordProperty, *Text(DecodePassword(Bstr::ToString(V_BSTR(text.Get())))).Get());
+    Variant password = Variant::Text(DecodePassword(Bstr::ToString(V_BSTR(text.Get()))));
+    return PutProperty(proxy, record.passwordProperty, *password.Get());
 }
 
 IDispatch* ObjectOf(IDispatch** object) { return object ? *object : nullptr; }

@@ -2,6 +2,7 @@
 // Move-only owner of a VARIANT.
 #include <windows.h>
 #include <oleauto.h>
+#include <string>
 #include <utility>
 
 class Variant {
@@ -15,6 +16,21 @@ public:
         return *this;
     }
     ~Variant() { Clear(); }
+
+    // A Long (VT_I4) holding n.
+    static Variant Long(long n) {
+        Variant v;
+        V_VT(&v.v_) = VT_I4;
+        V_I4(&v.v_) = n;
+        return v;
+    }
+    // A String (VT_BSTR) holding a copy of s.
+    static Variant Text(const std::wstring& s) {
+        Variant v;
+        V_VT(&v.v_) = VT_BSTR;
+        V_BSTR(&v.v_) = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+        return v;
+    }
 
     void Clear() { VariantClear(&v_); }
     VARIANT* Get() { return &v_; }
