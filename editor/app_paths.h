@@ -28,7 +28,7 @@ void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord
 // Deletes the selected registrations after one confirmation, after backing their keys up.
 void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
 // Undoes the newest fix or delete, then scans again.
-void UndoLastChange(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
+void UndoLastChange(ListView& list, Outside& outside, ChangeRecord& changes);
 
 // Writes the registration's default value; reports a failure. Refuses an empty name.
 void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, Outside& outside);

@@ -4,8 +4,10 @@
 #include "com/variant.h"
 #include "facade.h"
 #include "list_view_support.h"
+#include "system_text.h"
 #include "upper_case.h"
 #include "zerbanesupportfbe.h"
+#include <cwchar>
 
 namespace {
 
@@ -24,14 +26,13 @@ const wchar_t kDeleteFailed[] = L"Не удаётся удалить указа�
 
 std::wstring RegistrationPath(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
-std::wstring SystemText(HRESULT hr) {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring s = n ? std::wstring(text, n) : L"0x" + std::to_wstring(static_cast<unsigned long>(hr));
-    if (text) LocalFree(text);
-    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ')) s.pop_back();
-    return s;
+// The system's text for hr, or the code in hexadecimal when it has none.
+std::wstring ErrorText(HRESULT hr) {
+    std::wstring text = SystemErrorText(hr);
+    if (!text.empty()) return text;
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return hex;
 }
 
 // Backs the registrations up before a command changes them; on failure the command must
@@ -45,7 +46,7 @@ bool BackUp(const std::vector<std::wstring>& names, HWND owner, Outside& outside
     HRESULT hr = BackupKeys(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", paths, changes.backupFolder, &step, &file);
     if (FAILED(hr)) {
         outside.ShowMessage(owner, std::wstring(L"Не удаётся сохранить резервную копию. Реестр не изменён.") +
-                                       L"\r\n\r\n" + file + L"\r\n" + SystemText(hr),
+                                       L"\r\n\r\n" + file + L"\r\n" + ErrorText(hr),
                             MB_OK | MB_ICONSTOP);
         return false;
     }
@@ -80,9 +81,7 @@ void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, Outsi
     ComPtr<_zbnRegistry2> facade;
     HRESULT made = NewRegistryFacade(&facade);
     if (FAILED(made)) return ReportFailure(static_cast<long>(made), keyPath, kWriteFailed, outside);
-    Variant data;
-    V_VT(data.Get()) = VT_BSTR;
-    V_BSTR(data.Get()) = SysAllocString(path.c_str());
+    Variant data = Variant::Text(path);
     VARIANT_BOOL existed = VARIANT_FALSE, ok = VARIANT_FALSE;
     HRESULT hr = facade->SetValue(kLocalMachine, Bstr(keyPath).Get(), Bstr(L"").Get(),
                                   static_cast<RegistryDataType2_Const>(REG_SZ), *data.Get(), &existed, &ok);
@@ -144,13 +143,12 @@ void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeR
     }
 }
 
-void UndoLastChange(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes) {
+void UndoLastChange(ListView& list, Outside& outside, ChangeRecord& changes) {
     if (!changes.history.CanUndo()) return;
     LSTATUS rc = changes.history.UndoLast();
     if (rc != ERROR_SUCCESS) {
         bool handled = false;
         outside.ReportRegistryError(rc, kCriticalStyle, 0, L"Не удаётся отменить последнее изменение.", &handled);
     }
-    (void)owner;
     RefreshAppPaths(list);
 }

@@ -226,7 +226,7 @@ void MainWindow::OnKeyDown(UINT key, int shift) {
     if (key == 'A' && shift == 2) SelectAllItems(list_);
     else if (key == VK_F5 && shift == 0) RefreshAppPaths(list_);
     else if (key == VK_DELETE && shift == 0) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
-    else if (key == 'Z' && shift == 2) UndoLastChange(list_, hwnd_, outside_, changes_);
+    else if (key == 'Z' && shift == 2) UndoLastChange(list_, outside_, changes_);
     else if (key == VK_F1 && shift == 1) outside_.ShowAboutBox(hwnd_);
     else if (key == VK_F1 && shift == 0) outside_.OpenReadMe();
     else if (key == VK_ESCAPE && shift == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -258,5 +258,5 @@ void MainWindow::OnRightClick(POINT listPoint) {
 void MainWindow::OnMenu(int index) {
     if (index == kMenuFix) FixSelectedEntry(list_, hwnd_, outside_, changes_);
     else if (index == kMenuDelete) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
-    else if (index == kMenuUndo) UndoLastChange(list_, hwnd_, outside_, changes_);
+    else if (index == kMenuUndo) UndoLastChange(list_, outside_, changes_);
 }

@@ -1,4 +1,5 @@
 #include "outside.h"
+#include "system_text.h"
 #include "undo_history.h"
 #include "zerbanesupportfbe.h"
 #include <commdlg.h>
@@ -16,16 +17,6 @@ std::wstring DialogFilter(const std::wstring& filter) {
     out.push_back(L'\0');
     out.push_back(L'\0');
     return out;
-}
-
-std::wstring SystemText(long code) {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring s = n ? std::wstring(text, n) : std::wstring();
-    if (text) LocalFree(text);
-    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ')) s.pop_back();
-    return s;
 }
 
 class SystemDialogs final : public Outside {
@@ -55,7 +46,7 @@ public:
 
     void ReportRegistryError(long errorCode, long style, long, const std::wstring& text, bool*) override {
         std::wstring message = text + L"\r\n\r\n" + L"Код ошибки: " + std::to_wstring(errorCode);
-        std::wstring system = SystemText(errorCode);
+        std::wstring system = SystemErrorText(errorCode);
         if (!system.empty()) message += L" (" + system + L")";
         MessageBoxW(GetActiveWindow(), message.c_str(), kAppTitle, static_cast<UINT>(style));
     }
