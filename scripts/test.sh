@@ -16,11 +16,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own for the window tests.
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# A display of our own for the window tests: Xvfb picks a free number itself and writes it
+# once it accepts connections, so runs started side by side never share one.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 pids+=($!)
+for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+display=$(tr -d '[:space:]' <"$displayfile")
+rm -f "$displayfile"
+[ -n "$display" ] || { echo "test: Xvfb did not start"; exit 1; }
 export DISPLAY=":$display"
 
 # 64-bit code always runs here; 32-bit code only where the kernel can execute it.
