@@ -158,17 +158,17 @@ TEST_F(Backup, UndoRestoresNewestFirstAndRemovesKeysThatDidNotExist) {
     key.WriteText(L"", REG_SZ, L"D:\\c.exe", L"c.exe");  // the command recreated a missing key
 
     ASSERT_TRUE(history.CanUndo());
-    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast());
+    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast(&file1));
     EXPECT_FALSE(key.Exists(L"c.exe"));
     EXPECT_FALSE(key.Exists(L"a.exe"));
-    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast());
+    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast(&file1));
     DWORD type = 0;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(key.Read(L"", &type, &bytes, L"b.exe"));
     EXPECT_EQ(Utf16(std::wstring(L"C:\\Old\\b.exe\0", 13)), bytes);
     EXPECT_TRUE(key.Exists(L"a.exe"));
     EXPECT_FALSE(history.CanUndo());
-    EXPECT_EQ(ERROR_NO_MORE_ITEMS, history.UndoLast());
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, history.UndoLast(&file1));
 }
 
 TEST_F(Backup, AFileWhereTheFolderShouldBeStopsTheBackup) {
