@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shlwapi.h>
 #include <shellapi.h>
+#include <cmath>
 #include "app_paths.h"
 #include "facade.h"
 #include "list_view_support.h"
@@ -75,6 +76,14 @@ RECT NormalRect(HWND hwnd) {
     wp.length = sizeof(wp);
     GetWindowPlacement(hwnd, &wp);
     return wp.rcNormalPosition;
+}
+
+// Twips per screen pixel as the prefix's DPI gives them, rounded as the column widths are.
+long TwipsPerPixelX() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return static_cast<long>(std::nearbyint(1440.0 / dpi));
 }
 
 // A box of this thread's that is open; null when there is none.
@@ -263,9 +272,8 @@ TEST_F(Stellwick, WindowLayoutAtStart) {
     EXPECT_STREQ(L"Stellwick", title);
     ListView& list = window.List();
     EXPECT_EQ(2, list.ColumnCount());
-    EXPECT_EQ(TwipsToPixelsX(2955) , SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
-    EXPECT_EQ(2955 / 15, static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0)));
-    EXPECT_EQ(6945 / 15, static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0)));
+    EXPECT_EQ(2955 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(6945 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
     DWORD ex = static_cast<DWORD>(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP),
               ex & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP));
@@ -372,7 +380,9 @@ TEST_F(Stellwick, ContextMenuFollowsTheSelection) {
     EXPECT_FALSE(outside.fixEnabled);
     EXPECT_TRUE(outside.deleteEnabled);
     RightClickRow(1, 1);  // with Shift held: nothing
-    RightClickAt({5, 250});  // empty space below the rows: nothing
+    RECT last = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(window.List().Handle(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last));
+    RightClickAt({5, last.bottom + 10});  // empty space below the rows: nothing
     Select({});
     RightClickRow(1);  // nothing selected: nothing
     EXPECT_EQ(2, outside.popups);
@@ -626,7 +636,7 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     size = sizeof(twips);
     EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
                                           L"Column 1 Width", RRF_RT_REG_DWORD, nullptr, &twips, &size));
-    EXPECT_EQ(150u * 15u, twips);
+    EXPECT_EQ(static_cast<DWORD>(150 * TwipsPerPixelX()), twips);
 
     MainWindow second(outside);
     ASSERT_TRUE(second.Create(false));
@@ -770,13 +780,14 @@ TEST(ListViewSupport, BoundsAndRounding) {
     EXPECT_EQ(L"b", list.Text(2, 1));
     EXPECT_EQ(L"B2", list.Text(3, 1));
 
-    SetColumnWidthTwips(list, 1, 7.0f);
+    const float tpp = static_cast<float>(TwipsPerPixelX());
+    SetColumnWidthTwips(list, 1, tpp - 1);  // less than a pixel
     EXPECT_EQ(0, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
-    SetColumnWidthTwips(list, 1, 22.5f);  // 22 twips: 1 pixel at 15
-    EXPECT_EQ(1, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    SetColumnWidthTwips(list, 1, 2 * tpp - 0.5f);  // rounds to the even 2 * tpp twips first
+    EXPECT_EQ(2, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
     SetColumnWidthTwips(list, 1, -1.0f);
     SetColumnWidthTwips(list, 3, 1500.0f);
-    EXPECT_EQ(1, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(2, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
     SendMessageW(lv, LVM_SETEXTENDEDLISTVIEWSTYLE, 0xFFFF, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     SetGridLines(list, false);
     EXPECT_EQ(static_cast<LRESULT>(LVS_EX_FULLROWSELECT), SendMessageW(lv, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
