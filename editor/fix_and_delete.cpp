@@ -26,6 +26,9 @@ const wchar_t kDeleteFailed[] = L"Не удаётся удалить указа�
 
 std::wstring RegistrationPath(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
+// What the error reporter shows for a registration: its key path, a blank line, what failed.
+std::wstring FailureText(const std::wstring& keyPath, const wchar_t* what) { return keyPath + L"\r\n\r\n" + what; }
+
 // The system's text for hr, or the code in hexadecimal when it has none.
 std::wstring ErrorText(HRESULT hr) {
     std::wstring text = SystemErrorText(hr);
@@ -37,66 +40,73 @@ std::wstring ErrorText(HRESULT hr) {
 
 // Backs the registrations up before a command changes them; on failure the command must
 // change nothing, and the user is told why.
-bool BackUp(const std::vector<std::wstring>& names, HWND owner, Outside& outside, ChangeRecord& changes) {
+bool BackUp(const std::vector<std::wstring>& names, HWND owner, Outside& outside, const ChangeRecord& changes,
+            UndoStep* step) {
     std::vector<std::wstring> paths;
     for (const auto& name : names)
         if (!name.empty()) paths.push_back(RegistrationPath(name));
-    UndoStep step;
     std::wstring file;
-    HRESULT hr = BackupKeys(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", paths, changes.backupFolder, &step, &file);
+    HRESULT hr = BackupKeys(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", paths, changes.backupFolder, step, &file);
     if (FAILED(hr)) {
         outside.ShowMessage(owner, std::wstring(L"Не удаётся сохранить резервную копию. Реестр не изменён.") +
                                        L"\r\n\r\n" + file + L"\r\n" + ErrorText(hr),
                             MB_OK | MB_ICONSTOP);
         return false;
     }
-    changes.history.Push(std::move(step));
     return true;
 }
 
-void ReportFailure(long code, const std::wstring& path, const wchar_t* what, Outside& outside) {
-    bool handled = false;
-    outside.ReportRegistryError(code, kCriticalStyle, 0, path + L"\r\n\r\n" + what, &handled);
+// After the command: an undo step for what it really changed, if anything.
+void Remember(UndoStep step, ChangeRecord& changes) {
+    ForgetUnchangedKeys(&step);
+    changes.history.Push(std::move(step));
 }
 
-void ReportFailure(_zbnRegistry2* facade, const std::wstring& path, const wchar_t* what, Outside& outside) {
+void ReportFailure(HWND owner, long code, const std::wstring& text, Outside& outside) {
+    bool handled = false;
+    outside.ReportRegistryError(owner, code, kCriticalStyle, 0, text, &handled);
+}
+
+void ReportFailure(HWND owner, _zbnRegistry2* facade, const std::wstring& text, Outside& outside) {
     long code = 0;
     facade->get_LastRegError(&code);
-    ReportFailure(code, path, what, outside);
+    ReportFailure(owner, code, text, outside);
 }
 
 }  // namespace
 
-std::wstring GetOpenFileName(const std::wstring& initialFileName, Outside& outside) {
+std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Outside& outside) {
     std::wstring chosen;
-    if (!outside.ShowOpenDialog(L"Все файлы|*.*", 0, GetActiveWindow(), esGetFileName(initialFileName, false),
+    if (!outside.ShowOpenDialog(L"Все файлы|*.*", 0, owner, esGetFileName(initialFileName, false),
                                 esGetFilePath(initialFileName), &chosen))
         return {};
     return chosen;
 }
 
-void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, Outside& outside) {
+void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside) {
     if (name.empty()) return;  // never the App Paths key itself
     const std::wstring keyPath = RegistrationPath(name);
     ComPtr<_zbnRegistry2> facade;
     HRESULT made = NewRegistryFacade(&facade);
-    if (FAILED(made)) return ReportFailure(static_cast<long>(made), keyPath, kWriteFailed, outside);
+    const std::wstring failure = FailureText(keyPath, kWriteFailed);
+    if (FAILED(made)) return ReportFailure(owner, static_cast<long>(made), failure, outside);
     Variant data = Variant::Text(path);
     VARIANT_BOOL existed = VARIANT_FALSE, ok = VARIANT_FALSE;
     HRESULT hr = facade->SetValue(kLocalMachine, Bstr(keyPath).Get(), Bstr(L"").Get(),
                                   static_cast<RegistryDataType2_Const>(REG_SZ), *data.Get(), &existed, &ok);
-    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(facade.Get(), keyPath, kWriteFailed, outside);
+    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(owner, facade.Get(), failure, outside);
 }
 
-void DeleteAppPathEntry(const std::wstring& name, Outside& outside) {
+void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside) {
     if (name.empty()) return;  // SHDeleteKey must never get the App Paths key itself
     const std::wstring keyPath = RegistrationPath(name);
     ComPtr<_zbnRegistry2> facade;
     HRESULT made = NewRegistryFacade(&facade);
-    if (FAILED(made)) return ReportFailure(static_cast<long>(made), keyPath, kDeleteFailed, outside);
+    const std::wstring failure = FailureText(keyPath, kDeleteFailed);
+    if (FAILED(made)) return ReportFailure(owner, static_cast<long>(made), failure, outside);
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = facade->DeleteKey(kLocalMachine, Bstr(keyPath).Get(), VARIANT_TRUE, &ok);
-    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(facade.Get(), keyPath, kDeleteFailed, outside);
+    if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(owner, facade.Get(), failure, outside);
 }
 
 void RemoveListRow(ListView& list, int index) {
@@ -113,7 +123,7 @@ void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord
     if (selected.empty()) return;
     const int index = selected.front();
     const std::wstring current = list.Text(index, 2);
-    const std::wstring chosen = GetOpenFileName(current, outside);
+    const std::wstring chosen = GetOpenFileName(current, owner, outside);
     if (chosen.empty()) return;
     const std::wstring newName = UpperCase(esGetFileName(chosen, false));
     const std::wstring keyName = UpperCase(list.Text(index, 1));
@@ -125,8 +135,10 @@ void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord
             outside.ShowMessage(owner, kFileNameMismatch, kWarningStyle) != IDOK)
             return;
     }
-    if (!BackUp({list.Text(index, 1)}, owner, outside, changes)) return;
-    WriteAppPathEntry(list.Text(index, 1), chosen, outside);
+    UndoStep step;
+    if (!BackUp({list.Text(index, 1)}, owner, outside, changes, &step)) return;
+    WriteAppPathEntry(list.Text(index, 1), chosen, owner, outside);
+    Remember(std::move(step), changes);
     RemoveListRow(list, index);
 }
 
@@ -136,19 +148,20 @@ void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeR
     if (outside.ShowMessage(owner, kConfirmDelete, kWarningStyle) != IDOK) return;
     std::vector<std::wstring> names;
     for (int index : selected) names.push_back(list.Text(index, 1));
-    if (!BackUp(names, owner, outside, changes)) return;
+    UndoStep step;
+    if (!BackUp(names, owner, outside, changes, &step)) return;
     for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-        DeleteAppPathEntry(list.Text(*it, 1), outside);
+        DeleteAppPathEntry(list.Text(*it, 1), owner, outside);
         RemoveListRow(list, *it);
     }
+    Remember(std::move(step), changes);
 }
 
-void UndoLastChange(ListView& list, Outside& outside, ChangeRecord& changes) {
+void UndoLastChange(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes) {
     if (!changes.history.CanUndo()) return;
-    LSTATUS rc = changes.history.UndoLast();
-    if (rc != ERROR_SUCCESS) {
-        bool handled = false;
-        outside.ReportRegistryError(rc, kCriticalStyle, 0, L"Не удаётся отменить последнее изменение.", &handled);
-    }
+    std::wstring file;
+    LSTATUS rc = changes.history.UndoLast(&file);
+    if (rc != ERROR_SUCCESS)
+        ReportFailure(owner, rc, L"Не удаётся отменить последнее изменение.\r\n\r\nРезервная копия: " + file, outside);
     RefreshAppPaths(list);
 }

@@ -128,10 +128,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         SaveWindowSettings(*this);
         if (quitOnClose_) PostQuitMessage(0);
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    case WM_NCDESTROY: {
+        HWND hwnd = hwnd_;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
-        break;
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }
@@ -226,7 +228,7 @@ void MainWindow::OnKeyDown(UINT key, int shift) {
     if (key == 'A' && shift == 2) SelectAllItems(list_);
     else if (key == VK_F5 && shift == 0) RefreshAppPaths(list_);
     else if (key == VK_DELETE && shift == 0) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
-    else if (key == 'Z' && shift == 2) UndoLastChange(list_, outside_, changes_);
+    else if (key == 'Z' && shift == 2) UndoLastChange(list_, hwnd_, outside_, changes_);
     else if (key == VK_F1 && shift == 1) outside_.ShowAboutBox(hwnd_);
     else if (key == VK_F1 && shift == 0) outside_.OpenReadMe();
     else if (key == VK_ESCAPE && shift == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -258,5 +260,5 @@ void MainWindow::OnRightClick(POINT listPoint) {
 void MainWindow::OnMenu(int index) {
     if (index == kMenuFix) FixSelectedEntry(list_, hwnd_, outside_, changes_);
     else if (index == kMenuDelete) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
-    else if (index == kMenuUndo) UndoLastChange(list_, outside_, changes_);
+    else if (index == kMenuUndo) UndoLastChange(list_, hwnd_, outside_, changes_);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The pieces outside Stellwick that it talks to: message boxes, the open-file dialog, the
 // error reporter, the about box, the read-me and the popup menu. Tests put their own in.
+// Every box and dialog is modal to the owner it is given, the main window, so no command
+// runs while one is open.
 #include <windows.h>
 #include <string>
 
@@ -12,7 +14,7 @@ public:
     // The open-file dialog: true and the chosen full path when the user chose a file.
     virtual bool ShowOpenDialog(const std::wstring& filter, long flags, HWND owner, const std::wstring& fileName,
                                 const std::wstring& folder, std::wstring* chosen) = 0;
-    virtual void ReportRegistryError(long errorCode, long style, long reserved, const std::wstring& text,
+    virtual void ReportRegistryError(HWND owner, long errorCode, long style, long reserved, const std::wstring& text,
                                      bool* handled) = 0;
     virtual void ShowAboutBox(HWND owner) = 0;
     virtual void OpenReadMe() = 0;

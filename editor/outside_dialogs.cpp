@@ -44,11 +44,11 @@ public:
         return true;
     }
 
-    void ReportRegistryError(long errorCode, long style, long, const std::wstring& text, bool*) override {
+    void ReportRegistryError(HWND owner, long errorCode, long style, long, const std::wstring& text, bool*) override {
         std::wstring message = text + L"\r\n\r\n" + L"Код ошибки: " + std::to_wstring(errorCode);
         std::wstring system = SystemErrorText(errorCode);
         if (!system.empty()) message += L" (" + system + L")";
-        MessageBoxW(GetActiveWindow(), message.c_str(), kAppTitle, static_cast<UINT>(style));
+        MessageBoxW(owner, message.c_str(), kAppTitle, static_cast<UINT>(style));
     }
 
     void ShowAboutBox(HWND owner) override {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite under Wine, on a virtual X display.
 # Stops the Xvfb and the wineserver it started, by their process ids, when the run ends.
+# WINE_TEST_DPI=120 scripts/test.sh runs it with the test prefixes at 120 DPI (default 96).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh" >/dev/null
@@ -49,7 +50,7 @@ for arch in "${builds[@]}"; do
   loader=/usr/lib/wine/wine64
   [ "$arch" = win32 ] && loader=/usr/lib/wine/wine
   WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/tests/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
-  echo "== $arch"
+  echo "== $arch, ${WINE_TEST_DPI:-96} DPI"
   ctest --test-dir "$dir" --output-on-failure -j2 || status=1
 done
 # Where the 32-bit build cannot run, at least what it is made of is checked.

@@ -12,7 +12,18 @@ std::wstring Quoted(const std::wstring& text) {
     return out + L"\"";
 }
 
-// A REG_SZ whose bytes are exactly its text and one terminator can be written as text.
+// A code unit that the quoted form cannot carry exactly: a control character (CR and LF
+// end the line) or half of a surrogate pair standing alone.
+bool NeedsHex(const std::wstring& s, size_t i) {
+    wchar_t c = s[i];
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;
+    if (c >= 0xD800 && c <= 0xDBFF) return i + 1 >= s.size() || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF;
+    if (c >= 0xDC00 && c <= 0xDFFF) return i == 0 || s[i - 1] < 0xD800 || s[i - 1] > 0xDBFF;
+    return false;
+}
+
+// A REG_SZ whose bytes are exactly its text and one terminator, and whose text the quoted
+// form carries unchanged, can be written as text.
 bool IsPlainString(const ValueImage& v, std::wstring* text) {
     if (v.type != REG_SZ || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
     size_t units = v.data.size() / 2;
@@ -20,9 +31,34 @@ bool IsPlainString(const ValueImage& v, std::wstring* text) {
     for (size_t i = 0; i < units; ++i) s[i] = static_cast<wchar_t>(v.data[2 * i] | v.data[2 * i + 1] << 8);
     if (s.back() != L'\0') return false;
     s.pop_back();
-    if (s.find(L'\0') != std::wstring::npos) return false;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (NeedsHex(s, i)) return false;
     *text = s;
     return true;
+}
+
+// A name goes on one line of the file: no line break, no NUL.
+bool FitsOnALine(const std::wstring& name) {
+    return name.find_first_of(std::wstring(L"\r\n\0", 3)) == std::wstring::npos;
+}
+
+std::vector<uint8_t> Utf16Bytes(const std::wstring& text) {
+    std::vector<uint8_t> bytes;
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+// Every line of the text as a comment.
+std::wstring Commented(const std::wstring& text) {
+    std::wstring out = L"; ";
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == L'\n' && i + 1 < text.size()) out += L"; ";
+    }
+    return out;
 }
 
 // hex bytes with the editor's line continuation every few bytes.
@@ -46,25 +82,37 @@ std::wstring HexData(const std::wstring& prefix, const std::vector<uint8_t>& dat
     return out;
 }
 
-std::wstring ValueLine(const ValueImage& v) {
-    std::wstring line = v.name.empty() ? L"@=" : Quoted(v.name) + L"=";
+std::wstring DataText(const ValueImage& v) {
     std::wstring text;
-    if (IsPlainString(v, &text)) return line + Quoted(text);
+    if (IsPlainString(v, &text)) return Quoted(text);
     if (v.type == REG_DWORD && v.data.size() == 4) {
         wchar_t number[16];
         unsigned value = v.data[0] | v.data[1] << 8 | v.data[2] << 16 | static_cast<unsigned>(v.data[3]) << 24;
         swprintf(number, 16, L"dword:%08x", value);
-        return line + number;
+        return number;
     }
-    if (v.type == REG_BINARY) return HexData(line + L"hex:", v.data);
+    if (v.type == REG_BINARY) return HexData(L"hex:", v.data);
     wchar_t prefix[24];
     swprintf(prefix, 24, L"hex(%x):", static_cast<unsigned>(v.type));
-    return HexData(line + prefix, v.data);
+    return HexData(prefix, v.data);
 }
 
+// A name with a line break has no form an import would read: such a value is kept as a
+// comment, its name in UTF-16LE hex, so a person can still recover it.
+std::wstring ValueLine(const ValueImage& v) {
+    if (FitsOnALine(v.name)) return (v.name.empty() ? L"@" : Quoted(v.name)) + L"=" + DataText(v);
+    return Commented(L"Not imported: the value's name holds a line break.\r\n" +
+                     HexData(L"name=hex:", Utf16Bytes(v.name)) + L"\r\ndata=" + DataText(v));
+}
+
+// A key whose path holds a line break is kept the same way, with its values and subkeys.
 void AppendKey(const std::wstring& fullPath, const KeyImage& image, std::wstring* out) {
-    *out += L"[" + fullPath + L"]\r\n";
-    for (const auto& v : image.values) *out += ValueLine(v) + L"\r\n";
+    const bool fits = FitsOnALine(fullPath);
+    std::wstring section = fits ? L"[" + fullPath + L"]\r\n"
+                                : L"Not imported: the key's path holds a line break.\r\n" +
+                                      HexData(L"key=hex:", Utf16Bytes(fullPath)) + L"\r\n";
+    for (const auto& v : image.values) section += ValueLine(v) + L"\r\n";
+    *out += fits ? section : Commented(section);
     *out += L"\r\n";
     for (const auto& child : image.subkeys) AppendKey(fullPath + L"\\" + child.name, child, out);
 }

@@ -2,6 +2,7 @@
 #include "reg_file.h"
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -62,17 +63,34 @@ HRESULT BackupKeys(HKEY root, const std::wstring& rootName, const std::vector<st
         if (hr != HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)) break;
     }
     if (FAILED(hr)) return hr;
+    captured.file = *file;
     *step = std::move(captured);
     return S_OK;
 }
 
-LSTATUS UndoHistory::UndoLast() {
+void ForgetUnchangedKeys(UndoStep* step) {
+    auto unchanged = [root = step->root](const SavedKey& key) {
+        KeyImage now;
+        LSTATUS rc = CaptureTree(root, key.path, &now);
+        return key.existed ? rc == ERROR_SUCCESS && now == key.image : rc == ERROR_FILE_NOT_FOUND;
+    };
+    step->keys.erase(std::remove_if(step->keys.begin(), step->keys.end(), unchanged), step->keys.end());
+}
+
+void UndoHistory::Push(UndoStep step) {
+    if (!step.keys.empty()) steps_.push_back(std::move(step));
+}
+
+LSTATUS UndoHistory::UndoLast(std::wstring* backupFile) {
     if (steps_.empty()) return ERROR_NO_MORE_ITEMS;
-    const UndoStep& step = steps_.back();
+    const UndoStep step = std::move(steps_.back());
+    steps_.pop_back();
+    *backupFile = step.file;
+    LSTATUS first = ERROR_SUCCESS;
     for (const auto& key : step.keys) {
         LSTATUS rc = key.existed ? RestoreTree(step.root, key.path, key.image) : SHDeleteKeyW(step.root, key.path.c_str());
-        if (rc != ERROR_SUCCESS && !(rc == ERROR_FILE_NOT_FOUND && !key.existed)) return rc;
+        if (rc == ERROR_FILE_NOT_FOUND && !key.existed) rc = ERROR_SUCCESS;
+        if (first == ERROR_SUCCESS) first = rc;
     }
-    steps_.pop_back();
-    return ERROR_SUCCESS;
+    return first;
 }

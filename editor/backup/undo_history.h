@@ -14,6 +14,7 @@ struct SavedKey {
 struct UndoStep {
     HKEY root = nullptr;
     std::vector<SavedKey> keys;
+    std::wstring file;  // the .reg backup of the keys
 };
 
 // %LOCALAPPDATA%\Orrindale\Stellwick\Backup
@@ -24,12 +25,18 @@ std::wstring DefaultBackupFolder();
 HRESULT BackupKeys(HKEY root, const std::wstring& rootName, const std::vector<std::wstring>& paths,
                    const std::wstring& folder, UndoStep* step, std::wstring* file);
 
+// Keeps only the keys that are no longer as they were saved: what a command really changed.
+void ForgetUnchangedKeys(UndoStep* step);
+
 class UndoHistory {
 public:
-    void Push(UndoStep step) { steps_.push_back(std::move(step)); }
+    // A step with no keys is not kept: there is nothing to undo.
+    void Push(UndoStep step);
     bool CanUndo() const { return !steps_.empty(); }
-    // Restores the newest step; it is dropped only when every key came back.
-    LSTATUS UndoLast();
+    // Restores every key of the newest step and drops the step, even when a key could not
+    // be restored (that error is returned, with the step's backup file), so that a step
+    // that cannot be carried out never blocks the older ones.
+    LSTATUS UndoLast(std::wstring* backupFile);
 
 private:
     std::vector<UndoStep> steps_;

@@ -5,6 +5,7 @@
 #include "test_registry_keys.h"
 #include "undo_history.h"
 #include <shellapi.h>
+#include <algorithm>
 
 namespace {
 
@@ -22,6 +23,11 @@ void Populate(const ScratchKey& key, const std::wstring& at) {
     key.Write(L"Odd", REG_SZ, {'a', 0, 'b'}, at);
     key.Write(L"Unknown", 0x1234, {9, 8, 7}, at);
     key.WriteText(kCyrillic, REG_SZ, kCyrillic, at);
+    key.WriteText(L"Lines", REG_SZ, L"one\r\ntwo\rthree\nfour\tfive \"\\\\\"", at);
+    key.Write(L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2)), at);
+    key.Write(L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4)), at);
+    key.WriteText(L"Line\r\nName", REG_SZ, L"no .reg line can name it", at);
+    key.WriteText(L"", REG_SZ, L"nor this key", at + L"\\Line\nKey");
     key.WriteText(L"", REG_SZ, L"child", at + L"\\Sub");
     key.Write(L"deep", REG_DWORD, {0, 0, 0, 0}, at + L"\\Sub\\Deeper");
 }
@@ -32,9 +38,9 @@ TEST(RegistryTree, RestoreGivesBackEveryValueAndSubkey) {
     KeyImage before;
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &before));
     EXPECT_EQ(L"reg", before.name);
-    EXPECT_EQ(10u, before.values.size());
-    ASSERT_EQ(1u, before.subkeys.size());
-    EXPECT_EQ(1u, before.subkeys[0].subkeys.size());
+    EXPECT_EQ(14u, before.values.size());
+    ASSERT_EQ(2u, before.subkeys.size());
+    EXPECT_EQ(1u, before.subkeys.back().subkeys.size());  // Sub\\Deeper, after "Line\\nKey"
 
     ASSERT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"reg").c_str()));
     ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Sub(L"reg"), before));
@@ -59,7 +65,9 @@ TEST(RegFile, WritesTheEditorsFormat) {
                     {L"e", REG_EXPAND_SZ, Utf16(std::wstring(L"%A%\0", 4))},
                     {L"odd", REG_SZ, {'x', 0, 'y'}},
                     {L"b", REG_BINARY, {1, 0xff}},
-                    {L"z", REG_NONE, {}}};
+                    {L"z", REG_NONE, {}},
+                    {L"crlf", REG_SZ, Utf16(std::wstring(L"a\r\n\0", 4))},
+                    {L"x\ny", REG_SZ, Utf16(std::wstring(L"\0", 1))}};
     image.subkeys = {KeyImage{L"sub", {}, {}}};
     std::wstring text = FormatRegFile({{L"HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\foo.exe", image}});
     EXPECT_EQ(0u, text.find(L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\foo.exe]\r\n"));
@@ -69,49 +77,9 @@ TEST(RegFile, WritesTheEditorsFormat) {
     EXPECT_NE(std::wstring::npos, text.find(L"\"odd\"=hex(1):78,00,79\r\n"));
     EXPECT_NE(std::wstring::npos, text.find(L"\"b\"=hex:01,ff\r\n"));
     EXPECT_NE(std::wstring::npos, text.find(L"\"z\"=hex(0):\r\n"));
+    EXPECT_NE(std::wstring::npos, text.find(L"\"crlf\"=hex(1):61,00,0d,00,0a,00,00,00\r\n"));
+    EXPECT_NE(std::wstring::npos, text.find(L"\r\n; name=hex:78,00,0a,00,79,00\r\n; data=\"\"\r\n"));
     EXPECT_NE(std::wstring::npos, text.find(L"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\foo.exe\\sub]\r\n"));
-}
-
-TEST(RegFile, ImportedByTheRegistryEditorGivesTheSameTree) {
-    ScratchKey key(L"BackupImport");
-    Populate(key, L"reg");
-    KeyImage before;
-    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &before));
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring file = std::wstring(temp) + L"tarnwell_import_test.reg";
-    DeleteFileW(file.c_str());
-    ASSERT_EQ(S_OK, WriteRegFile(file, FormatRegFile({{L"HKEY_CURRENT_USER\\" + key.Sub(L"reg"), before}})));
-    ASSERT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"reg").c_str()));
-
-    std::wstring command = L"regedit.exe /s \"" + file + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    DeleteFileW(file.c_str());
-
-    KeyImage after;
-    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &after));
-    ASSERT_EQ(before.values.size(), after.values.size());
-    for (const auto& v : before.values) {
-        // Wine's registry editor turns string data given as hex(1) into a terminated string,
-        // so a REG_SZ of odd length cannot come back through an import there (the undo path,
-        // which does not go through a file, keeps it exact).
-        if (v.name == L"Odd") continue;
-        bool found = false;
-        for (const auto& w : after.values)
-            if (w.name == v.name) {
-                found = true;
-                EXPECT_EQ(v.type, w.type) << std::string(v.name.begin(), v.name.end());
-                EXPECT_EQ(v.data, w.data) << std::string(v.name.begin(), v.name.end());
-            }
-        EXPECT_TRUE(found);
-    }
-    EXPECT_TRUE(before.subkeys == after.subkeys);
 }
 
 class Backup : public testing::Test {
@@ -132,6 +100,45 @@ protected:
     std::wstring folder;
 };
 
+// A backup file puts back the same bytes when the system's registry editor imports it.
+TEST_F(Backup, ImportedByTheRegistryEditorGivesTheSameTree) {
+    Populate(key, L"reg");
+    KeyImage before;
+    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &before));
+    UndoStep step;
+    std::wstring file;
+    ASSERT_EQ(S_OK, BackupKeys(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", {key.Sub(L"reg")}, folder, &step, &file));
+    ASSERT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"reg").c_str()));
+
+    std::wstring command = L"regedit.exe /s \"" + file + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    KeyImage after;
+    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &after));
+    for (const auto& v : before.values) {
+        // Wine's registry editor turns string data given as hex(1) into a terminated string,
+        // so a REG_SZ of odd length cannot come back through an import there (the undo path,
+        // which does not go through a file, keeps it exact).
+        if (v.name == L"Odd") continue;
+        const bool named = v.name.find(L'\n') == std::wstring::npos;  // else only a comment
+        auto it = std::find_if(after.values.begin(), after.values.end(),
+                               [&](const ValueImage& w) { return w.name == v.name; });
+        ASSERT_EQ(named, it != after.values.end()) << std::string(v.name.begin(), v.name.end());
+        if (!named) continue;
+        EXPECT_EQ(v.type, it->type) << std::string(v.name.begin(), v.name.end());
+        EXPECT_EQ(v.data, it->data) << std::string(v.name.begin(), v.name.end());
+    }
+    EXPECT_EQ(before.values.size() - 1, after.values.size());
+    ASSERT_EQ(1u, after.subkeys.size());
+    EXPECT_TRUE(before.subkeys.back() == after.subkeys[0]);
+}
+
 TEST_F(Backup, UndoRestoresNewestFirstAndRemovesKeysThatDidNotExist) {
     key.WriteText(L"", REG_SZ, L"C:\\Old\\a.exe", L"a.exe");
     key.WriteText(L"", REG_SZ, L"C:\\Old\\b.exe", L"b.exe");
@@ -151,17 +158,17 @@ TEST_F(Backup, UndoRestoresNewestFirstAndRemovesKeysThatDidNotExist) {
     key.WriteText(L"", REG_SZ, L"D:\\c.exe", L"c.exe");  // the command recreated a missing key
 
     ASSERT_TRUE(history.CanUndo());
-    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast());
+    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast(&file1));
     EXPECT_FALSE(key.Exists(L"c.exe"));
     EXPECT_FALSE(key.Exists(L"a.exe"));
-    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast());
+    ASSERT_EQ(ERROR_SUCCESS, history.UndoLast(&file1));
     DWORD type = 0;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(key.Read(L"", &type, &bytes, L"b.exe"));
     EXPECT_EQ(Utf16(std::wstring(L"C:\\Old\\b.exe\0", 13)), bytes);
     EXPECT_TRUE(key.Exists(L"a.exe"));
     EXPECT_FALSE(history.CanUndo());
-    EXPECT_EQ(ERROR_NO_MORE_ITEMS, history.UndoLast());
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, history.UndoLast(&file1));
 }
 
 TEST_F(Backup, AFileWhereTheFolderShouldBeStopsTheBackup) {

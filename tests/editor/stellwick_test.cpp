@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shlwapi.h>
 #include <shellapi.h>
+#include <cmath>
 #include "app_paths.h"
 #include "facade.h"
 #include "list_view_support.h"
@@ -17,18 +18,20 @@ const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\A
 const std::wstring kMissing = L"C:\\Tarnwell\\Missing\\";
 const std::wstring kSettingsKey = L"Software\\Orrindale\\Zerbane\\Zerbane - Stellwick";
 
-// Answers dialogs and records what the window asked.
+// Answers dialogs and records what the window asked, and which window owned each box.
 class FakeOutside final : public Outside {
 public:
-    int ShowMessage(HWND, const std::wstring& text, UINT style) override {
+    int ShowMessage(HWND owner, const std::wstring& text, UINT style) override {
+        owners.push_back(owner);
         messages.push_back(text);
         styles.push_back(style);
         int answer = answers.empty() ? IDCANCEL : answers.front();
         if (!answers.empty()) answers.erase(answers.begin());
         return answer;
     }
-    bool ShowOpenDialog(const std::wstring& filter, long, HWND, const std::wstring& fileName, const std::wstring& folder,
-                        std::wstring* chosen) override {
+    bool ShowOpenDialog(const std::wstring& filter, long, HWND owner, const std::wstring& fileName,
+                        const std::wstring& folder, std::wstring* chosen) override {
+        owners.push_back(owner);
         dialogFilter = filter;
         dialogFile = fileName;
         dialogFolder = folder;
@@ -36,11 +39,17 @@ public:
         *chosen = choice;
         return true;
     }
-    void ReportRegistryError(long code, long style, long, const std::wstring& text, bool*) override {
+    void ReportRegistryError(HWND owner, long code, long style, long reserved, const std::wstring& text,
+                             bool* handled) override {
+        owners.push_back(owner);
         errors.push_back({code, text});
         errorStyle = style;
+        if (realErrors) SystemOutside().ReportRegistryError(owner, code, style, reserved, text, handled);
     }
-    void ShowAboutBox(HWND) override { ++aboutBoxes; }
+    void ShowAboutBox(HWND owner) override {
+        owners.push_back(owner);
+        ++aboutBoxes;
+    }
     void OpenReadMe() override { ++readMes; }
     void TrackPopup(HMENU menu, UINT flags, POINT, HWND) override {
         ++popups;
@@ -49,6 +58,8 @@ public:
         deleteEnabled = !(GetMenuState(menu, kMenuCommandBase + kMenuDelete, MF_BYCOMMAND) & MF_GRAYED);
     }
 
+    bool realErrors = false;  // the system's error box as well
+    std::vector<HWND> owners;
     std::vector<int> answers;
     std::vector<std::wstring> messages;
     std::vector<UINT> styles;
@@ -65,6 +76,40 @@ RECT NormalRect(HWND hwnd) {
     wp.length = sizeof(wp);
     GetWindowPlacement(hwnd, &wp);
     return wp.rcNormalPosition;
+}
+
+// Twips per screen pixel as the prefix's DPI gives them, rounded as the column widths are.
+long TwipsPerPixelX() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return static_cast<long>(std::nearbyint(1440.0 / dpi));
+}
+
+// A box of this thread's that is open; null when there is none.
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+// What a timer saw of the first box it found open, before it closed that box.
+struct BoxSeen {
+    HWND main = nullptr, owner = nullptr;
+    bool seen = false, mainEnabled = true;
+} boxSeen;
+
+void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (!box) return;
+    KillTimer(nullptr, timer);
+    boxSeen.seen = true;
+    boxSeen.owner = GetWindow(box, GW_OWNER);
+    boxSeen.mainEnabled = IsWindowEnabled(boxSeen.main) != FALSE;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wstring& text) {
@@ -93,6 +138,7 @@ protected:
     }
     void TearDown() override {
         SetModifiers(0);
+        for (const auto& name : locked) SetAccess(name, L"D:P(A;;KA;;;WD)", DACL_SECURITY_INFORMATION);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());
     }
 
@@ -118,6 +164,22 @@ protected:
                          &size) != ERROR_SUCCESS)
             return L"<none>";
         return buf;
+    }
+    // Everybody may only read the registration's key (and unlock it, as TearDown does); its
+    // owner is another, since Wine lets the owner delete a key whatever its access list says.
+    void Lock(const std::wstring& name) {
+        SetAccess(name, L"O:SYD:P(A;;KRWD;;;WD)", DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION);
+        locked.push_back(name);
+    }
+    static void SetAccess(const std::wstring& name, const wchar_t* sddl, SECURITY_INFORMATION what) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        HKEY k = nullptr;
+        const REGSAM access = (what & OWNER_SECURITY_INFORMATION) ? WRITE_DAC | WRITE_OWNER : WRITE_DAC;
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, access, &k));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k, what, sd));
+        RegCloseKey(k);
+        LocalFree(sd);
     }
     static bool Exists(const std::wstring& name) {
         HKEY k = nullptr;
@@ -162,6 +224,11 @@ protected:
         for (int i = 1; i <= window.List().RowCount(); ++i) out.push_back(window.List().Text(i, column));
         return out;
     }
+    int Row(const std::wstring& name) {
+        for (int i = 1; i <= window.List().RowCount(); ++i)
+            if (window.List().Text(i, 1) == name) return i;
+        return 0;
+    }
     void Select(const std::vector<int>& rows) {
         for (int i = 1; i <= window.List().RowCount(); ++i) window.List().SetSelected(i, false);
         for (int r : rows) window.List().SetSelected(r, true);
@@ -196,6 +263,7 @@ protected:
     FakeOutside outside;
     MainWindow window{outside};
     std::wstring backups;
+    std::vector<std::wstring> locked;
 };
 
 TEST_F(Stellwick, WindowLayoutAtStart) {
@@ -204,9 +272,8 @@ TEST_F(Stellwick, WindowLayoutAtStart) {
     EXPECT_STREQ(L"Stellwick", title);
     ListView& list = window.List();
     EXPECT_EQ(2, list.ColumnCount());
-    EXPECT_EQ(TwipsToPixelsX(2955) , SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
-    EXPECT_EQ(2955 / 15, static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0)));
-    EXPECT_EQ(6945 / 15, static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0)));
+    EXPECT_EQ(2955 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(6945 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
     DWORD ex = static_cast<DWORD>(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP),
               ex & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP));
@@ -313,7 +380,9 @@ TEST_F(Stellwick, ContextMenuFollowsTheSelection) {
     EXPECT_FALSE(outside.fixEnabled);
     EXPECT_TRUE(outside.deleteEnabled);
     RightClickRow(1, 1);  // with Shift held: nothing
-    RightClickAt({5, 250});  // empty space below the rows: nothing
+    RECT last = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(window.List().Handle(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last));
+    RightClickAt({5, last.bottom + 10});  // empty space below the rows: nothing
     Select({});
     RightClickRow(1);  // nothing selected: nothing
     EXPECT_EQ(2, outside.popups);
@@ -391,14 +460,7 @@ TEST_F(Stellwick, FirstWarningConfirmedSkipsTheSecondAndCancelledDialogChangesNo
 TEST_F(Stellwick, AFailedWriteIsReportedAndTheRowStillGoes) {
     Register(L"locked.exe", kMissing + L"locked.exe");
     Register(L"other.exe", kMissing + L"other.exe");
-    // Only read access for everybody: writing the default value is denied.
-    PSECURITY_DESCRIPTOR readOnly = nullptr, open = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
-    HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\locked.exe").c_str(), 0, WRITE_DAC, &k));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, readOnly));
-    RegCloseKey(k);
+    Lock(L"locked.exe");  // writing the default value is denied
     WaitForFirstScan();
     Select({1});
     outside.choice = L"D:\\New\\locked.exe";
@@ -407,15 +469,31 @@ TEST_F(Stellwick, AFailedWriteIsReportedAndTheRowStillGoes) {
     EXPECT_EQ(5, outside.errors[0].first);
     EXPECT_EQ(kAppPaths + L"\\locked.exe\r\n\r\nНе удаётся изменить указанный ключ.", outside.errors[0].second);
     EXPECT_EQ(16, outside.errorStyle);
+    // The dialog and the report are the main window's, whichever window is active.
+    EXPECT_EQ((std::vector<HWND>{window.Handle(), window.Handle()}), outside.owners);
     EXPECT_EQ((std::vector<std::wstring>{L"other.exe"}), Column(1));
     EXPECT_EQ(kMissing + L"locked.exe", DefaultValue(L"locked.exe"));
+    EXPECT_FALSE(window.Changes().history.CanUndo());  // nothing changed, nothing to undo
     Press(VK_F5);  // still broken: back in the list
     EXPECT_EQ(2, window.List().RowCount());
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\locked.exe").c_str(), 0, WRITE_DAC, &k));
-    RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, open);
-    RegCloseKey(k);
-    LocalFree(readOnly);
-    LocalFree(open);
+}
+
+// The system's error box, owned by the main window, keeps every command away while it is up.
+TEST_F(Stellwick, TheErrorBoxDisablesTheMainWindow) {
+    Register(L"gone.exe", kMissing + L"gone.exe");
+    WaitForFirstScan();
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\gone.exe").c_str());  // the delete will fail
+    boxSeen = BoxSeen{};
+    boxSeen.main = window.Handle();
+    outside.realErrors = true;
+    outside.answers = {IDOK};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, CloseBox);
+    Press(VK_DELETE);
+    KillTimer(nullptr, timer);
+    ASSERT_TRUE(boxSeen.seen);
+    EXPECT_EQ(window.Handle(), boxSeen.owner);
+    EXPECT_FALSE(boxSeen.mainEnabled);
+    EXPECT_TRUE(IsWindowEnabled(window.Handle()));
 }
 
 // A class factory that makes nothing: the DLL as a broken installation would leave it.
@@ -481,6 +559,7 @@ TEST_F(Stellwick, DeletesFromTheBottomUpAndSelectsTheRowsBelow) {
     EXPECT_NE(std::wstring::npos, outside.errors[1].second.find(L"r05.exe"));
     EXPECT_NE(std::wstring::npos, outside.errors[2].second.find(L"r02.exe\r\n\r\nНе удаётся удалить указанный ключ."));
     EXPECT_EQ(2, outside.errors[0].first);
+    EXPECT_FALSE(window.Changes().history.CanUndo());  // nothing was deleted
     EXPECT_EQ(7, window.List().RowCount());
     EXPECT_EQ((std::vector<int>{2, 4, 5}), GetSelectedIndices(window.List()));
     EXPECT_EQ(L"r03.exe", window.List().Text(2, 1));
@@ -519,8 +598,8 @@ TEST_F(Stellwick, DeleteTakesSubkeysAndAsksNothingWithoutASelection) {
 
 TEST_F(Stellwick, EmptyNamesNeverReachTheRegistry) {
     Register(L"x.exe", kMissing + L"x.exe");
-    DeleteAppPathEntry(L"", outside);
-    WriteAppPathEntry(L"", L"C:\\x.exe", outside);
+    DeleteAppPathEntry(L"", window.Handle(), outside);
+    WriteAppPathEntry(L"", L"C:\\x.exe", window.Handle(), outside);
     EXPECT_TRUE(Exists(L"x.exe"));
     EXPECT_EQ(L"<none>", DefaultValue(L""));
 }
@@ -557,7 +636,7 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     size = sizeof(twips);
     EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
                                           L"Column 1 Width", RRF_RT_REG_DWORD, nullptr, &twips, &size));
-    EXPECT_EQ(150u * 15u, twips);
+    EXPECT_EQ(static_cast<DWORD>(150 * TwipsPerPixelX()), twips);
 
     MainWindow second(outside);
     ASSERT_TRUE(second.Create(false));
@@ -627,6 +706,38 @@ TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
     EXPECT_FALSE(window.Changes().history.CanUndo());
 }
 
+// An undo step holds only what its command changed; one that cannot be carried out is
+// reported once and dropped, and the older steps stay within reach.
+TEST_F(Stellwick, UndoKeepsOnlyRealChangesAndGetsPastAStepThatFails) {
+    for (const wchar_t* name : {L"a.exe", L"b.exe", L"c.exe", L"d.exe"}) Register(name, kMissing + name);
+    WaitForFirstScan();
+    outside.choice = L"D:\\New\\c.exe";
+    Select({Row(L"c.exe")});
+    Menu(kMenuFix);
+    Lock(L"b.exe");
+    Select({Row(L"a.exe"), Row(L"b.exe")});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);  // a.exe goes, b.exe cannot
+    ASSERT_EQ(1u, outside.errors.size());
+    Press('Z', 2);
+    EXPECT_TRUE(Exists(L"a.exe"));
+    EXPECT_EQ(1u, outside.errors.size());  // b.exe, which did not change, was not touched
+
+    Select({Row(L"d.exe")});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    Register(L"d.exe", L"C:\\Else\\d.exe");  // put back by someone else, for reading only
+    Lock(L"d.exe");
+    Press('Z', 2);
+    ASSERT_EQ(2u, outside.errors.size());
+    EXPECT_EQ(0u, outside.errors[1].second.find(L"Не удаётся отменить последнее изменение."));
+    EXPECT_EQ(L"C:\\Else\\d.exe", DefaultValue(L"d.exe"));
+    Press('Z', 2);  // the fix, the oldest step
+    EXPECT_EQ(2u, outside.errors.size());
+    EXPECT_EQ(kMissing + L"c.exe", DefaultValue(L"c.exe"));
+    EXPECT_FALSE(window.Changes().history.CanUndo());
+}
+
 TEST_F(Stellwick, ABackupThatCannotBeWrittenStopsTheCommand) {
     Register(L"a.exe", kMissing + L"a.exe");
     HANDLE file = CreateFileW(backups.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -669,13 +780,14 @@ TEST(ListViewSupport, BoundsAndRounding) {
     EXPECT_EQ(L"b", list.Text(2, 1));
     EXPECT_EQ(L"B2", list.Text(3, 1));
 
-    SetColumnWidthTwips(list, 1, 7.0f);
+    const float tpp = static_cast<float>(TwipsPerPixelX());
+    SetColumnWidthTwips(list, 1, tpp - 1);  // less than a pixel
     EXPECT_EQ(0, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
-    SetColumnWidthTwips(list, 1, 22.5f);  // 22 twips: 1 pixel at 15
-    EXPECT_EQ(1, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    SetColumnWidthTwips(list, 1, 2 * tpp - 0.5f);  // rounds to the even 2 * tpp twips first
+    EXPECT_EQ(2, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
     SetColumnWidthTwips(list, 1, -1.0f);
     SetColumnWidthTwips(list, 3, 1500.0f);
-    EXPECT_EQ(1, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(2, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
     SendMessageW(lv, LVM_SETEXTENDEDLISTVIEWSTYLE, 0xFFFF, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     SetGridLines(list, false);
     EXPECT_EQ(static_cast<LRESULT>(LVS_EX_FULLROWSELECT), SendMessageW(lv, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
