@@ -3,6 +3,7 @@
 #include "com/error_info.h"
 #include "com/variant.h"
 #include "com/com_ptr.h"
+#include "com/variant_util.h"
 #include "tarnwell_idl.h"
 #include <dispex.h>
 
@@ -80,7 +81,7 @@ HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE vt, VARIAN
     HRESULT hr = GetProperty(object, name, raw.Get());
     if (FAILED(hr)) return hr;
     VariantInit(result);
-    hr = VariantChangeType(result, raw.Get(), 0, vt);
+    hr = ConvertVariant(result, raw.Get(), vt);
     if (FAILED(hr))
         return ReportError(hr, IID__zbnZerbaneSettings2,
                            std::wstring(L"Property \"") + name + L"\" holds a value of the wrong type.");

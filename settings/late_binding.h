@@ -9,7 +9,7 @@
 HRESULT GetProperty(IDispatch* object, const wchar_t* name, VARIANT* result);
 // Sets a property by value.
 HRESULT PutProperty(IDispatch* object, const wchar_t* name, const VARIANT& value);
-// Reads a property and converts it by the automation rules to `vt`.
+// Reads a property and converts it to `vt` as a script host does (ConvertVariant).
 HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE vt, VARIANT* result);
 HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::wstring* text);
 HRESULT GetLongProperty(IDispatch* object, const wchar_t* name, long* value);
