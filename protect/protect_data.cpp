@@ -1,4 +1,5 @@
 #include "protect_data.h"
+#include "system_library.h"
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
 #include <cstdint>
@@ -35,7 +36,7 @@ struct Crypt32 {
 const Crypt32& Functions() {
     static const Crypt32 functions = [] {
         Crypt32 f;
-        if (HMODULE dll = LoadLibraryW(L"crypt32.dll")) {
+        if (HMODULE dll = LoadSystemLibrary(L"crypt32.dll")) {
             f.protect = reinterpret_cast<ProtectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CryptProtectData")));
             f.unprotect =
                 reinterpret_cast<UnprotectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CryptUnprotectData")));

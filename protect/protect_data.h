@@ -1,6 +1,7 @@
 #pragma once
 // Sealing bytes for the current user or the machine with the system's data protection
-// (CryptProtectData / CryptUnprotectData of crypt32, bound by name at first use).
+// (CryptProtectData / CryptUnprotectData of crypt32 from the system folder, bound by name
+// at first use).
 #include <windows.h>
 #include <cstdint>
 #include <string>

@@ -156,6 +156,19 @@ TEST(ProtectData, ReportsThroughTheResultAndTheLastError) {
     EXPECT_EQ(L"kept", description);
 }
 
+// The build plants a crypt32.dll without any functions beside this program.
+TEST(ProtectData, Crypt32ComesFromTheSystemFolder) {
+    std::vector<uint8_t> sealed;
+    SecretBytes data = Bytes({1});
+    long error = 0;
+    ASSERT_TRUE(ProtectBytes(&data, &sealed, L"", false, false, L"", L"0", &error));
+    wchar_t module[MAX_PATH] = {}, system[MAX_PATH] = {};
+    ASSERT_NE(0u, GetModuleFileNameW(GetModuleHandleW(L"crypt32.dll"), module, MAX_PATH));
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(0, _wcsnicmp(module, system, n)) << "loaded from " << module;
+    EXPECT_EQ(L'\\', module[n]);
+}
+
 TEST(ProtectData, AnOldHostScramblesAndReports1150) {
     esSetHostWin2000_OrHigherForTest(0);
     long before = DataProtectionCallCount();
