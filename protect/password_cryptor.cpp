@@ -1,5 +1,4 @@
 #include "password_cryptor.h"
-#include "registry/value_codec.h"
 #include "zerbanesupportfbe.h"
 
 namespace {
@@ -20,9 +19,9 @@ bool HexPair(wchar_t hi, wchar_t lo, uint8_t* value) {
 
 // The character's code in the system's ANSI code page (a double-byte character gives more than 255).
 int AnsiCode(wchar_t c) {
-    std::string bytes = codec::ToAnsi(std::wstring(1, c));
+    SecretBytes bytes = ToAnsi(SecretText(&c, 1));
     int code = 0;
-    for (unsigned char b : bytes) code = code << 8 | b;
+    for (size_t i = 0; i < bytes.size(); ++i) code = code << 8 | bytes[i];
     return code;
 }
 
@@ -44,10 +43,10 @@ bool HexToBytes(const std::wstring& text, std::vector<uint8_t>* bytes) {
     return true;
 }
 
-HRESULT ScramblePassword(const std::wstring& password, std::wstring* scrambled) {
+HRESULT ScramblePassword(const SecretText& password, std::wstring* scrambled) {
     std::wstring out;
-    for (auto it = password.rbegin(); it != password.rend(); ++it) {
-        int code = AnsiCode(*it);
+    for (size_t i = password.size(); i-- > 0;) {
+        int code = AnsiCode(password[i]);
         if (code < 0 || code > 255) return DISP_E_OVERFLOW;
         long random = 0;
         HRESULT hr = esGetRnd(0, 255, 0, &random);
@@ -59,13 +58,14 @@ HRESULT ScramblePassword(const std::wstring& password, std::wstring* scrambled) 
     return S_OK;
 }
 
-std::wstring UnscramblePassword(const std::wstring& text) {
+SecretText UnscramblePassword(const std::wstring& text) {
     if (text.size() % 4 != 0) return {};
-    std::string ansi;
-    for (size_t group = 0; group < text.size(); group += 4) {
+    // A text that fails part way leaves only wiped memory behind.
+    SecretBytes ansi(text.size() / 4);
+    for (size_t i = 0; i < ansi.size(); ++i) {
         uint8_t v = 0;
-        if (!HexPair(text[group], text[group + 1], &v)) return {};
-        ansi.insert(ansi.begin(), static_cast<char>(255 - v));  // groups stand last character first
+        if (!HexPair(text[4 * i], text[4 * i + 1], &v)) return {};
+        ansi[ansi.size() - 1 - i] = static_cast<uint8_t>(255 - v);  // groups stand last character first
     }
-    return codec::FromAnsi(ansi);
+    return FromAnsi(ansi);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "secret.h"
 
 // Two upper-case digits per byte; false for an unreadable (null) array.
 bool BytesToHex(const std::vector<uint8_t>* bytes, std::wstring* text);
@@ -13,6 +14,6 @@ bool BytesToHex(const std::vector<uint8_t>* bytes, std::wstring* text);
 bool HexToBytes(const std::wstring& text, std::vector<uint8_t>* bytes);
 // Four digits per character, last character first: 255 minus its ANSI code, then a random
 // byte. DISP_E_OVERFLOW for a character whose code does not fit a byte.
-HRESULT ScramblePassword(const std::wstring& password, std::wstring* scrambled);
+HRESULT ScramblePassword(const SecretText& password, std::wstring* scrambled);
 // The password, or empty for a text that is no scrambled form.
-std::wstring UnscramblePassword(const std::wstring& text);
+SecretText UnscramblePassword(const std::wstring& text);

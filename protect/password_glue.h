@@ -3,12 +3,13 @@
 // blob in hexadecimal, or the scrambled form where sealing is not possible.
 #include <windows.h>
 #include <string>
+#include "secret.h"
 
 // Level 0: scrambled; 1: sealed for the machine; 2: sealed for the current user (both fall
 // back to the scrambled form); any other level: the empty text. Errors of the scrambler
 // are returned.
-HRESULT EncodePassword(const std::wstring& password, int level, std::wstring* stored);
+HRESULT EncodePassword(const SecretText& password, int level, std::wstring* stored);
 // The password, or the empty string when the text cannot be read.
-std::wstring DecodePassword(const std::wstring& stored);
-std::wstring ProtectPasswordText(const std::wstring& password, bool machineBound);
-std::wstring UnprotectPasswordText(const std::wstring& stored);
+SecretText DecodePassword(const std::wstring& stored);
+std::wstring ProtectPasswordText(const SecretText& password, bool machineBound);
+SecretText UnprotectPasswordText(const std::wstring& stored);

@@ -1,4 +1,5 @@
 #include "protect_data.h"
+#include "system_library.h"
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
 #include <cstdint>
@@ -35,7 +36,7 @@ struct Crypt32 {
 const Crypt32& Functions() {
     static const Crypt32 functions = [] {
         Crypt32 f;
-        if (HMODULE dll = LoadLibraryW(L"crypt32.dll")) {
+        if (HMODULE dll = LoadSystemLibrary(L"crypt32.dll")) {
             f.protect = reinterpret_cast<ProtectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CryptProtectData")));
             f.unprotect =
                 reinterpret_cast<UnprotectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "CryptUnprotectData")));
@@ -49,14 +50,22 @@ HWND WindowFromText(const std::wstring& text) {
     return reinterpret_cast<HWND>(static_cast<intptr_t>(std::wcstoll(text.c_str(), nullptr, 10)));
 }
 
-bool Readable(const std::vector<uint8_t>* bytes) { return bytes && !bytes->empty(); }
+// The bytes of an array; no bytes for an array that was never allocated.
+template <class Bytes>
+DataBlob BlobOf(const Bytes* bytes) {
+    if (!bytes) return {0, nullptr};
+    return {static_cast<DWORD>(bytes->size()), const_cast<BYTE*>(bytes->data())};
+}
 
-// Copies a buffer the system allocated, then frees it.
-void TakeOutput(DataBlob& blob, std::vector<uint8_t>* out) {
+// Copies a buffer the system allocated, then wipes and frees it: it may hold a password.
+template <class Bytes>
+void TakeOutput(DataBlob& blob, Bytes* out) {
     out->clear();
     if (blob.cbData > 0 && blob.pbData) {
         if (void* p = LocalLock(blob.pbData)) {
-            out->assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + blob.cbData);
+            const uint8_t* bytes = static_cast<const uint8_t*>(p);
+            out->assign(bytes, bytes + blob.cbData);
+            SecureZeroMemory(p, blob.cbData);
             LocalUnlock(blob.pbData);
         }
     }
@@ -73,24 +82,20 @@ struct Inputs {
 };
 
 // Steps shared by sealing and unsealing: the host test, the input checks, the blobs.
-bool Prepare(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, const std::vector<uint8_t>* entropy,
-             bool omitEntropy, bool machineBound, bool usePrompt, DWORD promptFlag, const std::wstring& promptText,
-             const std::wstring& ownerWindow, long* lastError, Inputs* inputs) {
-    out->clear();
+bool Prepare(DataBlob in, const std::vector<uint8_t>* entropy, bool omitEntropy, bool machineBound, bool usePrompt,
+             DWORD promptFlag, const std::wstring& promptText, const std::wstring& ownerWindow, long* lastError,
+             Inputs* inputs) {
     if (!esIsHostWin2000_OrHigher()) {
         *lastError = kOldWindowsVersion;
         return false;
     }
-    if (!Readable(in) || (!omitEntropy && !Readable(entropy))) {
+    inputs->data = in;
+    inputs->entropy = BlobOf(entropy);
+    if (inputs->data.cbData == 0 || (!omitEntropy && inputs->entropy.cbData == 0)) {
         *lastError = 0;
         return false;
     }
-    inputs->data = {static_cast<DWORD>(in->size()), const_cast<BYTE*>(in->data())};
-    inputs->entropyArg = nullptr;
-    if (!omitEntropy) {
-        inputs->entropy = {static_cast<DWORD>(entropy->size()), const_cast<BYTE*>(entropy->data())};
-        inputs->entropyArg = &inputs->entropy;
-    }
+    inputs->entropyArg = omitEntropy ? nullptr : &inputs->entropy;
     inputs->promptArg = nullptr;
     if (usePrompt) {
         inputs->prompt = {sizeof(PromptStruct), promptFlag, WindowFromText(ownerWindow), promptText.c_str()};
@@ -104,19 +109,19 @@ bool Prepare(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, const st
 
 long DataProtectionCallCount() { return g_calls; }
 
-bool ProtectBytes(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, const std::wstring& description,
+bool ProtectBytes(const SecretBytes* in, std::vector<uint8_t>* out, const std::wstring& description,
                   bool machineBound, bool usePrompt, const std::wstring& promptText, const std::wstring& ownerWindow,
                   long* lastError) {
     return ProtectBytesWithEntropy(in, out, nullptr, true, description, machineBound, usePrompt, promptText,
                                    ownerWindow, lastError);
 }
 
-bool ProtectBytesWithEntropy(const std::vector<uint8_t>* in, std::vector<uint8_t>* out,
-                             const std::vector<uint8_t>* entropy, bool omitEntropy, const std::wstring& description,
-                             bool machineBound, bool usePrompt, const std::wstring& promptText,
-                             const std::wstring& ownerWindow, long* lastError) {
+bool ProtectBytesWithEntropy(const SecretBytes* in, std::vector<uint8_t>* out, const std::vector<uint8_t>* entropy,
+                             bool omitEntropy, const std::wstring& description, bool machineBound, bool usePrompt,
+                             const std::wstring& promptText, const std::wstring& ownerWindow, long* lastError) {
+    out->clear();
     Inputs inputs{};
-    if (!Prepare(in, out, entropy, omitEntropy, machineBound, usePrompt, kPromptOnProtect, promptText, ownerWindow,
+    if (!Prepare(BlobOf(in), entropy, omitEntropy, machineBound, usePrompt, kPromptOnProtect, promptText, ownerWindow,
                  lastError, &inputs))
         return false;
     const Crypt32& crypt = Functions();
@@ -136,20 +141,20 @@ bool ProtectBytesWithEntropy(const std::vector<uint8_t>* in, std::vector<uint8_t
     return true;
 }
 
-bool UnprotectBytes(const std::vector<uint8_t>* in, std::vector<uint8_t>* out, std::wstring* description,
+bool UnprotectBytes(const std::vector<uint8_t>* in, SecretBytes* out, std::wstring* description,
                     bool machineBound, bool usePrompt, const std::wstring& promptText, const std::wstring& ownerWindow,
                     long* lastError) {
     return UnprotectBytesWithEntropy(in, out, nullptr, true, description, machineBound, usePrompt, promptText,
                                      ownerWindow, lastError);
 }
 
-bool UnprotectBytesWithEntropy(const std::vector<uint8_t>* in, std::vector<uint8_t>* out,
-                               const std::vector<uint8_t>* entropy, bool omitEntropy, std::wstring* description,
-                               bool machineBound, bool usePrompt, const std::wstring& promptText,
-                               const std::wstring& ownerWindow, long* lastError) {
+bool UnprotectBytesWithEntropy(const std::vector<uint8_t>* in, SecretBytes* out, const std::vector<uint8_t>* entropy,
+                               bool omitEntropy, std::wstring* description, bool machineBound, bool usePrompt,
+                               const std::wstring& promptText, const std::wstring& ownerWindow, long* lastError) {
+    out->clear();
     Inputs inputs{};
-    if (!Prepare(in, out, entropy, omitEntropy, machineBound, usePrompt, kPromptOnUnprotect, promptText, ownerWindow,
-                 lastError, &inputs))
+    if (!Prepare(BlobOf(in), entropy, omitEntropy, machineBound, usePrompt, kPromptOnUnprotect, promptText,
+                 ownerWindow, lastError, &inputs))
         return false;
     const Crypt32& crypt = Functions();
     if (!crypt.unprotect) {

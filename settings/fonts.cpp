@@ -4,6 +4,7 @@
 #include "com/bstr.h"
 #include "com/error_info.h"
 #include "com/variant.h"
+#include "com/variant_util.h"
 #include "zerbanesupport.h"
 #include "zerbanesupportfbe.h"
 #include <olectl.h>
@@ -18,7 +19,7 @@ HRESULT FontProperty(IDispatch* font, DISPID id, VARTYPE vt, VARIANT* out) {
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     HRESULT hr = font->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, raw.Get(), nullptr,
                               nullptr);
-    if (SUCCEEDED(hr)) hr = VariantChangeType(out, raw.Get(), 0, vt);
+    if (SUCCEEDED(hr)) hr = ConvertVariant(out, raw.Get(), vt);
     if (FAILED(hr)) return ReportError(hr, IID__zbnZerbaneSettings2, L"A property of the font cannot be read.");
     return S_OK;
 }
@@ -101,7 +102,7 @@ STDMETHODIMP Settings2::LoadFont(BSTR SubKey, IFontDisp** Default, BSTR AppTitle
                                  AppTitle, VerMajor, VerMinor, UserSetting, &ok, value.Get());
         if (FAILED(hr)) return hr;
         if (found) *found = ok != VARIANT_FALSE;
-        hr = VariantChangeType(out, value.Get(), 0, as);
+        hr = ConvertVariant(out, value.Get(), as);
         if (FAILED(hr)) return ReportError(hr, IID__zbnZerbaneSettings2, L"A stored font setting cannot be converted.");
         return S_OK;
     };

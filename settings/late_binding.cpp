@@ -3,6 +3,7 @@
 #include "com/error_info.h"
 #include "com/variant.h"
 #include "com/com_ptr.h"
+#include "com/variant_util.h"
 #include "tarnwell_idl.h"
 #include <dispex.h>
 
@@ -38,6 +39,15 @@ HRESULT IdOf(IDispatch* object, const wchar_t* name, DISPID* id) {
     if (FAILED(object->QueryInterface(__uuidof(IDispatchEx), ex.PutVoid()))) return hr;
     Bstr text(name);
     return ex->GetDispID(text.Get(), fdexNameCaseInsensitive, id);
+}
+
+HRESULT ConvertProperty(VARIANT* raw, const wchar_t* name, VARTYPE vt, VARIANT* result) {
+    VariantInit(result);
+    HRESULT hr = ConvertVariant(result, raw, vt);
+    if (FAILED(hr))
+        return ReportError(hr, IID__zbnZerbaneSettings2,
+                           std::wstring(L"Property \"") + name + L"\" holds a value of the wrong type.");
+    return S_OK;
 }
 
 }  // namespace
@@ -78,13 +88,7 @@ HRESULT PutProperty(IDispatch* object, const wchar_t* name, const VARIANT& value
 HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE vt, VARIANT* result) {
     Variant raw;
     HRESULT hr = GetProperty(object, name, raw.Get());
-    if (FAILED(hr)) return hr;
-    VariantInit(result);
-    hr = VariantChangeType(result, raw.Get(), 0, vt);
-    if (FAILED(hr))
-        return ReportError(hr, IID__zbnZerbaneSettings2,
-                           std::wstring(L"Property \"") + name + L"\" holds a value of the wrong type.");
-    return S_OK;
+    return SUCCEEDED(hr) ? ConvertProperty(raw.Get(), name, vt, result) : hr;
 }
 
 HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::wstring* text) {
@@ -92,6 +96,21 @@ HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, std::wstring* te
     HRESULT hr = GetPropertyAs(object, name, VT_BSTR, v.Get());
     if (SUCCEEDED(hr)) *text = Bstr::ToString(V_BSTR(v.Get()));
     return hr;
+}
+
+HRESULT GetTextProperty(IDispatch* object, const wchar_t* name, SecretText* text) {
+    SecretVariant raw, converted;
+    HRESULT hr = GetProperty(object, name, raw.Get());
+    if (FAILED(hr)) return hr;
+    VARIANT* value = raw.Get();
+    // Text is taken as it is: a conversion would leave copies that the platform frees unwiped.
+    if (V_VT(value) != VT_BSTR) {
+        hr = ConvertProperty(value, name, VT_BSTR, converted.Get());
+        if (FAILED(hr)) return hr;
+        value = converted.Get();
+    }
+    *text = SecretText(V_BSTR(value), SysStringLen(V_BSTR(value)));
+    return S_OK;
 }
 
 HRESULT GetLongProperty(IDispatch* object, const wchar_t* name, long* value) {

@@ -4,6 +4,7 @@
 #include "app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
+#include "com/variant_util.h"
 #include "late_binding.h"
 #include "password_glue.h"
 
@@ -60,7 +61,8 @@ HRESULT SaveRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR s
                                *value.Get(), appTitle, major, minor, userSetting, &ignored);
         if (FAILED(hr)) return hr;
     }
-    std::wstring password, stored;
+    SecretText password;
+    std::wstring stored;
     HRESULT hr = GetTextProperty(proxy, record.passwordProperty, &password);
     if (FAILED(hr)) return hr;
     hr = EncodePassword(password, kPasswordLevel, &stored);
@@ -85,9 +87,10 @@ HRESULT LoadRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR s
     Variant stored, text;
     HRESULT hr = self->LoadSetting(subKey, Bstr(kPasswordValue).Get(), sdtString, *Variant::Text(L"").Get(), appTitle,
                                    major, minor, userSetting, &ignored, stored.Get());
-    if (SUCCEEDED(hr)) hr = VariantChangeType(text.Get(), stored.Get(), 0, VT_BSTR);
+    if (SUCCEEDED(hr)) hr = ConvertVariant(text.Get(), stored.Get(), VT_BSTR);
+    SecretVariant password;
+    if (SUCCEEDED(hr)) hr = password.SetText(DecodePassword(Bstr::ToString(V_BSTR(text.Get()))));
     if (FAILED(hr)) return hr;
-    Variant password = Variant::Text(DecodePassword(Bstr::ToString(V_BSTR(text.Get()))));
     return PutProperty(proxy, record.passwordProperty, *password.Get());
 }
 

@@ -76,7 +76,7 @@ bool PrepareValueForStore(long kind, VARIANT* value, long* regType) {
     switch (kind) {
     case sdtString:
         *regType = REG_SZ;
-        return SUCCEEDED(VariantChangeType(value, value, 0, VT_BSTR));
+        return SUCCEEDED(ConvertVariant(value, value, VT_BSTR));
     case sdtLong:
         *regType = REG_DWORD;
         return V_VT(value) == VT_UI1 || V_VT(value) == VT_I2 || V_VT(value) == VT_I4;

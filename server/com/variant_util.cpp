@@ -13,6 +13,11 @@ bool IsMissingArg(const VARIANT* v) {
     return !v || (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND);
 }
 
+HRESULT ConvertVariant(VARIANT* out, VARIANT* in, VARTYPE vt) {
+    // The flag is about text; conversions to other types stay exactly as they were.
+    return VariantChangeType(out, in, vt == VT_BSTR ? VARIANT_ALPHABOOL : 0, vt);
+}
+
 HRESULT MakeByteArray(const uint8_t* data, size_t size, SAFEARRAY** out) {
     if (size > 0x7fffffff) return E_OUTOFMEMORY;
     SafeArray sa(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size)));

@@ -10,6 +10,9 @@
 const VARIANT* DerefVariant(const VARIANT* v);
 // True for the marker of an omitted optional argument.
 bool IsMissingArg(const VARIANT* v);
+// Converts by the automation rules as a script host does: to text a Boolean becomes "True"
+// or "False" whatever the locale (not "-1" or "0"), any other value as the platform writes it.
+HRESULT ConvertVariant(VARIANT* out, VARIANT* in, VARTYPE vt);
 // A 0-based one-dimensional byte array holding the bytes (zero elements when empty).
 HRESULT MakeByteArray(const uint8_t* data, size_t size, SAFEARRAY** out);
 // A 0-based one-dimensional String array.

@@ -131,8 +131,7 @@ TEST_F(FontTest, SizesAreStoredInPointsAndThousandths) {
     EXPECT_EQ(10, Stored(L"Size"));  // halves to even
     EXPECT_EQ(9500, Stored(L"Size2"));
 
-    // Loading prefers "Size2": 8.25 points come back, as a font made with that size reports
-    // them at this DPI.
+    // Loading prefers "Size2": the font comes back as one made with 8.25 points here.
     SaveIt(reinterpret_cast<IFontDisp*>(&small));
     ComPtr<IFontDisp> def = MakeFont(L"Arial", 120000, false, 400, 0);
     IFontDisp* ref = def.Get();
@@ -140,7 +139,9 @@ TEST_F(FontTest, SizesAreStoredInPointsAndThousandths) {
     ASSERT_TRUE(loaded);
     EXPECT_NE(def.Get(), loaded.Get());
     FontFacts f = Facts(loaded.Get());
-    EXPECT_EQ(Facts(MakeFont(L"Tahoma", 82500, true, 700, 204).Get()).size, f.size);
+    FontFacts expected = Facts(MakeFont(L"Tahoma", 82500, true, 700, 204).Get());
+    EXPECT_EQ(expected.size, f.size);
+    EXPECT_EQ(expected.name, f.name);
     EXPECT_TRUE(f.italic);
     EXPECT_EQ(700, f.weight);
 }

@@ -40,6 +40,11 @@ Check store.LoadSetting2("Sub", "Name", sdtString, "default", app) = "new value"
 
 store.SaveSetting2 "", "Flag", sdtBoolean, True, app
 Check store.LoadSetting2("", "Flag", sdtBoolean, False, app) = True, "Boolean round trip"
+' A Boolean saved as text is written as the script writes it, so it reads back as a Boolean.
+store.SaveSetting2 "", "FlagText", sdtString, False, app
+Check store.LoadSetting2("", "FlagText", sdtString, "", app) = "False", "a Boolean as text"
+store.SaveSetting2 "", "FlagText", sdtString, True, app
+Check store.LoadSetting2("", "FlagText", sdtBoolean, False, app) = True, "a Boolean as text reads as a Boolean"
 store.SaveSetting2 "", "Count", sdtLong, 42, app
 Check store.LoadSetting2("", "Count", sdtLong, 0, app) = 42, "Long round trip"
 
