@@ -17,8 +17,9 @@ inline HRESULT CaughtExceptionResult() noexcept {
     }
 }
 
-// For IUnknown, ISupportErrorInfo, the type info calls, the class factory, the enumerator
-// and the exports.
+// For methods that leave the thread's error info alone: IUnknown, ISupportErrorInfo and
+// the type info calls (a client asks them between a failure and GetErrorInfo), the class
+// factory, the enumerator and the exports.
 template <class Body>
 HRESULT Barrier(Body body) noexcept {
     try {
@@ -28,10 +29,22 @@ HRESULT Barrier(Body body) noexcept {
     }
 }
 
-// For the members of the automation interfaces.
+// For the members of the automation interfaces. The thread's error info belongs to the call:
+// cleared on entry, so a failure reports only what was set during this call; cleared on
+// success, so a failure the member swallowed leaves nothing behind; cleared when an exception
+// is turned into an HRESULT, since whatever was set then describes something else. A failure
+// keeps its error info, also through members that call other members.
 template <class Body>
 HRESULT MemberBarrier(Body body) noexcept {
-    return Barrier(body);
+    SetErrorInfo(0, nullptr);
+    try {
+        HRESULT hr = body();
+        if (SUCCEEDED(hr)) SetErrorInfo(0, nullptr);
+        return hr;
+    } catch (...) {
+        SetErrorInfo(0, nullptr);
+        return CaughtExceptionResult();
+    }
 }
 
 // Impl with every member of Interface overridden (final) to call Impl's own inside
