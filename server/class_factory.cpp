@@ -2,6 +2,7 @@
 #include "com/barrier.h"
 #include "com/module_count.h"
 #include "com/unknown_object.h"
+#include "exports.h"
 #include "registry/registry2.h"
 #include "settings/settings2.h"
 #include "tarnwell_idl.h"

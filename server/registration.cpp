@@ -5,6 +5,7 @@
 #include "com/com_ptr.h"
 #include "com/type_library.h"
 #include "com/unique_hkey.h"
+#include "exports.h"
 #include "tarnwell_idl.h"
 #include <shlwapi.h>
 #include <string>
