@@ -1,6 +1,5 @@
 #include "registry/registry2.h"
 #include "com/error_info.h"
-#include "com/no_throw.h"
 #include "com/variant_util.h"
 #include "registry/value_codec.h"
 #include "zerbanesupport.h"
@@ -90,28 +89,26 @@ HRESULT Registry2::Decode(const std::wstring& name, DWORD type, const std::vecto
 }
 
 STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR valueNameArg, _RegValue** result) {
-    return NoThrow([&] {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        RegCalls calls = Calls();
-        const std::wstring subKey = Bstr::ToString(subKeyArg), name = Bstr::ToString(valueNameArg);
-        UniqueHKey key;
-        if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
-        DWORD type = 0, size = 0;
-        if (calls.QueryValueInfo(key.Get(), name, &type, &size) != ERROR_SUCCESS) return S_OK;
-        std::vector<uint8_t> bytes;
-        if (size > 0) {
-            bytes.resize(size);
-            // No retry: a value that grew in between (234) gives Nothing.
-            if (calls.QueryValueData(key.Get(), name, &type, bytes.data(), &size) != ERROR_SUCCESS) return S_OK;
-            bytes.resize(size < bytes.size() ? size : bytes.size());
-        }
-        ComPtr<RegValue> value;
-        HRESULT hr = Decode(calls.AsSeen(name), type, bytes, calls.AsSeen(subKey), root, &value);
-        if (FAILED(hr)) return hr;
-        *result = value.Detach();
-        return S_OK;
-    });
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg), name = Bstr::ToString(valueNameArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
+    DWORD type = 0, size = 0;
+    if (calls.QueryValueInfo(key.Get(), name, &type, &size) != ERROR_SUCCESS) return S_OK;
+    std::vector<uint8_t> bytes;
+    if (size > 0) {
+        bytes.resize(size);
+        // No retry: a value that grew in between (234) gives Nothing.
+        if (calls.QueryValueData(key.Get(), name, &type, bytes.data(), &size) != ERROR_SUCCESS) return S_OK;
+        bytes.resize(size < bytes.size() ? size : bytes.size());
+    }
+    ComPtr<RegValue> value;
+    HRESULT hr = Decode(calls.AsSeen(name), type, bytes, calls.AsSeen(subKey), root, &value);
+    if (FAILED(hr)) return hr;
+    *result = value.Detach();
+    return S_OK;
 }
 
 STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) {
@@ -162,19 +159,17 @@ HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const std::wstring& sub
 
 STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARIANT_BOOL queryData,
                                   _Collection** result) {
-    return NoThrow([&] {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        RegCalls calls = Calls();
-        const std::wstring subKey = Bstr::ToString(subKeyArg);
-        UniqueHKey key;
-        if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
-        ComPtr<Collection> list;
-        HRESULT hr = ListValues(key.Get(), calls, calls.AsSeen(subKey), root, queryData != VARIANT_FALSE, &list);
-        if (FAILED(hr)) return hr;
-        *result = list.Detach();
-        return S_OK;
-    });
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Collection> list;
+    HRESULT hr = ListValues(key.Get(), calls, calls.AsSeen(subKey), root, queryData != VARIANT_FALSE, &list);
+    if (FAILED(hr)) return hr;
+    *result = list.Detach();
+    return S_OK;
 }
 
 HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const std::wstring& subKey, long root,
@@ -203,39 +198,35 @@ HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const std::wstring& su
 }
 
 STDMETHODIMP Registry2::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Collection** result) {
-    return NoThrow([&] {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        RegCalls calls = Calls();
-        const std::wstring subKey = Bstr::ToString(subKeyArg);
-        UniqueHKey key;
-        if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
-        ComPtr<Collection> list;
-        HRESULT hr = ListSubKeys(key.Get(), calls, calls.AsSeen(subKey), root, &list);
-        if (FAILED(hr)) return hr;
-        *result = list.Detach();
-        return S_OK;
-    });
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Collection> list;
+    HRESULT hr = ListSubKeys(key.Get(), calls, calls.AsSeen(subKey), root, &list);
+    if (FAILED(hr)) return hr;
+    *result = list.Detach();
+    return S_OK;
 }
 
 STDMETHODIMP Registry2::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey** result) {
-    return NoThrow([&] {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        RegCalls calls = Calls();
-        const std::wstring subKey = Bstr::ToString(subKeyArg);
-        UniqueHKey key;
-        if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
-        std::wstring keyClass;
-        FILETIME lastWrite = {};
-        if (calls.QueryClass(key.Get(), &keyClass, &lastWrite) != ERROR_SUCCESS) return S_OK;
-        const std::wstring seen = calls.AsSeen(subKey);
-        ComPtr<RegKey> snapshot;
-        HRESULT hr = RegKey::Make(esGetFileName(seen, false), seen, root, lastWrite, keyClass, &snapshot);
-        if (FAILED(hr)) return hr;
-        *result = snapshot.Detach();
-        return S_OK;
-    });
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
+    std::wstring keyClass;
+    FILETIME lastWrite = {};
+    if (calls.QueryClass(key.Get(), &keyClass, &lastWrite) != ERROR_SUCCESS) return S_OK;
+    const std::wstring seen = calls.AsSeen(subKey);
+    ComPtr<RegKey> snapshot;
+    HRESULT hr = RegKey::Make(esGetFileName(seen, false), seen, root, lastWrite, keyClass, &snapshot);
+    if (FAILED(hr)) return hr;
+    *result = snapshot.Detach();
+    return S_OK;
 }
 
 HRESULT Registry2::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist,
@@ -250,20 +241,18 @@ HRESULT Registry2::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_B
 STDMETHODIMP Registry2::SetValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName,
                                  RegistryDataType2_Const valueDataType, VARIANT valueData,
                                  VARIANT_BOOL* keyAlreadyExist, VARIANT_BOOL* result) {
-    return NoThrow([&] {
-        if (!result) return E_POINTER;
-        *result = VARIANT_FALSE;
-        // Omitted or refused data: nothing is touched, LastRegError included.
-        if (IsMissingArg(&valueData)) return S_OK;
-        std::vector<uint8_t> image;
-        if (!codec::EncodeValueData(&valueData, valueDataType, unicode_, &image)) return S_OK;
-        UniqueHKey key;
-        if (CreateOrOpen(root, Bstr::ToString(subKey), keyAlreadyExist, &key) != S_OK) return S_OK;
-        RegCalls calls = Calls();
-        *result = Bool(calls.SetValue(key.Get(), Bstr::ToString(valueName), static_cast<DWORD>(valueDataType), image) ==
-                       ERROR_SUCCESS);
-        return S_OK;
-    });
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    // Omitted or refused data: nothing is touched, LastRegError included.
+    if (IsMissingArg(&valueData)) return S_OK;
+    std::vector<uint8_t> image;
+    if (!codec::EncodeValueData(&valueData, valueDataType, unicode_, &image)) return S_OK;
+    UniqueHKey key;
+    if (CreateOrOpen(root, Bstr::ToString(subKey), keyAlreadyExist, &key) != S_OK) return S_OK;
+    RegCalls calls = Calls();
+    *result = Bool(calls.SetValue(key.Get(), Bstr::ToString(valueName), static_cast<DWORD>(valueDataType), image) ==
+                   ERROR_SUCCESS);
+    return S_OK;
 }
 
 STDMETHODIMP Registry2::CreateKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* keyAlreadyExist,

@@ -7,7 +7,7 @@
 #include "registry/snapshots.h"
 #include "tarnwell_idl.h"
 
-class Registry2 final : public DispatchObject<Registry2, _zbnRegistry2> {
+class Registry2 : public DispatchObject<Registry2, _zbnRegistry2> {
 public:
     static HRESULT Make(ComPtr<Registry2>* out);
 
@@ -33,9 +33,10 @@ public:
     STDMETHODIMP GetValueData_DWORD(_RegValue** value, long* result) override;
     STDMETHODIMP GetValueData_BINARY(_RegValue** value, SAFEARRAY** result) override;
 
-private:
-    friend class DispatchObject<Registry2, _zbnRegistry2>;
+protected:
     Registry2() = default;
+
+private:
     RegCalls Calls() { return RegCalls(unicode_, &lastError_); }
     // Raw data to a snapshot (DecodeRegValue); null when the data does not fit its type.
     HRESULT Decode(const std::wstring& name, DWORD type, const std::vector<uint8_t>& bytes,

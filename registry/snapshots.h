@@ -7,7 +7,7 @@
 #include "tarnwell_idl.h"
 #include <string>
 
-class RegValue final : public DispatchObject<RegValue, _RegValue> {
+class RegValue : public DispatchObject<RegValue, _RegValue> {
 public:
     // InitValue: the name ends at its first NUL; `data` is copied.
     static HRESULT Make(const std::wstring& name, const std::wstring& subKey, long root, long type,
@@ -19,16 +19,17 @@ public:
     STDMETHODIMP get_SubKey(BSTR* result) override;
     STDMETHODIMP get_RegistryRoot(RegistryRoot2_Const* result) override;
 
-private:
-    friend class DispatchObject<RegValue, _RegValue>;
+protected:
     RegValue() = default;
+
+private:
     Variant data_;
     long type_ = 0;
     std::wstring name_, subKey_;
     long root_ = 0;
 };
 
-class RegKey final : public DispatchObject<RegKey, _RegKey> {
+class RegKey : public DispatchObject<RegKey, _RegKey> {
 public:
     // InitKey: name and class end at their first NUL; the file time becomes a UTC Date.
     static HRESULT Make(const std::wstring& name, const std::wstring& subKey, long root, const FILETIME& lastWrite,
@@ -40,9 +41,10 @@ public:
     STDMETHODIMP get_SubKey(BSTR* result) override;
     STDMETHODIMP get_RegistryRoot(RegistryRoot2_Const* result) override;
 
-private:
-    friend class DispatchObject<RegKey, _RegKey>;
+protected:
     RegKey() = default;
+
+private:
     std::wstring keyClass_, name_, subKey_;
     DATE lastWrite_ = 0;
     long root_ = 0;

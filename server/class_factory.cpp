@@ -1,6 +1,8 @@
 #include "class_table.h"
+#include "com/barrier.h"
 #include "com/module_count.h"
 #include "com/unknown_object.h"
+#include "exports.h"
 #include "registry/registry2.h"
 #include "settings/settings2.h"
 #include "tarnwell_idl.h"
@@ -19,15 +21,19 @@ public:
     explicit ClassFactory(const CreatableClass& cls) : cls_(cls) { module::ObjectCreated(); }
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        return cls_.create(riid, ppv);
+        return Barrier([&] {
+            if (!ppv) return E_POINTER;
+            *ppv = nullptr;
+            if (outer) return CLASS_E_NOAGGREGATION;
+            return cls_.create(riid, ppv);
+        });
     }
     STDMETHODIMP LockServer(BOOL lock) override {
-        if (lock) module::Lock();
-        else module::Unlock();
-        return S_OK;
+        return Barrier([&] {
+            if (lock) module::Lock();
+            else module::Unlock();
+            return S_OK;
+        });
     }
 
 private:
@@ -43,19 +49,23 @@ const CreatableClass* CreatableClasses(size_t* count) {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    size_t count = 0;
-    const CreatableClass* classes = CreatableClasses(&count);
-    for (size_t i = 0; i < count; ++i) {
-        if (!IsEqualCLSID(clsid, *classes[i].clsid)) continue;
-        ClassFactory* factory = new (std::nothrow) ClassFactory(classes[i]);
-        if (!factory) return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(riid, ppv);
-        factory->Release();
-        return hr;
-    }
-    return CLASS_E_CLASSNOTAVAILABLE;
+    return Barrier([&] {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        size_t count = 0;
+        const CreatableClass* classes = CreatableClasses(&count);
+        for (size_t i = 0; i < count; ++i) {
+            if (!IsEqualCLSID(clsid, *classes[i].clsid)) continue;
+            ClassFactory* factory = new (std::nothrow) ClassFactory(classes[i]);
+            if (!factory) return E_OUTOFMEMORY;
+            HRESULT hr = factory->QueryInterface(riid, ppv);
+            factory->Release();
+            return hr;
+        }
+        return CLASS_E_CLASSNOTAVAILABLE;
+    });
 }
 
-STDAPI DllCanUnloadNow() { return module::CanUnload() ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return Barrier([] { return module::CanUnload() ? S_OK : S_FALSE; });
+}

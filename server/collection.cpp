@@ -13,31 +13,45 @@ public:
     }
 
     STDMETHODIMP Next(ULONG count, VARIANT* out, ULONG* fetched) override {
-        if (!out) return E_POINTER;
-        ULONG n = 0;
-        for (; n < count && pos_ < owner_->Size(); ++n, ++pos_) {
-            VariantInit(&out[n]);
-            HRESULT hr = VariantCopy(&out[n], const_cast<VARIANT*>(owner_->At(pos_)));
-            if (FAILED(hr)) {
-                for (ULONG i = 0; i < n; ++i) VariantClear(&out[i]);
-                if (fetched) *fetched = 0;
-                return hr;
+        return Barrier([&] {
+            if (!out) return E_POINTER;
+            ULONG n = 0;
+            for (; n < count && pos_ < owner_->Size(); ++n, ++pos_) {
+                VariantInit(&out[n]);
+                HRESULT hr = VariantCopy(&out[n], const_cast<VARIANT*>(owner_->At(pos_)));
+                if (FAILED(hr)) {
+                    for (ULONG i = 0; i < n; ++i) VariantClear(&out[i]);
+                    if (fetched) *fetched = 0;
+                    return hr;
+                }
             }
-        }
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
+            if (fetched) *fetched = n;
+            return n == count ? S_OK : S_FALSE;
+        });
     }
     STDMETHODIMP Skip(ULONG count) override {
-        size_t left = owner_->Size() - pos_;
-        if (count > left) { pos_ = owner_->Size(); return S_FALSE; }
-        pos_ += count;
-        return S_OK;
+        return Barrier([&] {
+            size_t left = owner_->Size() - pos_;
+            if (count > left) {
+                pos_ = owner_->Size();
+                return S_FALSE;
+            }
+            pos_ += count;
+            return S_OK;
+        });
     }
-    STDMETHODIMP Reset() override { pos_ = 0; return S_OK; }
+    STDMETHODIMP Reset() override {
+        return Barrier([&] {
+            pos_ = 0;
+            return S_OK;
+        });
+    }
     STDMETHODIMP Clone(IEnumVARIANT** out) override {
-        if (!out) return E_POINTER;
-        *out = new (std::nothrow) CollectionEnum(owner_, pos_);
-        return *out ? S_OK : E_OUTOFMEMORY;
+        return Barrier([&] {
+            if (!out) return E_POINTER;
+            *out = new (std::nothrow) CollectionEnum(owner_, pos_);
+            return *out ? S_OK : E_OUTOFMEMORY;
+        });
     }
 
 private:
@@ -53,11 +67,7 @@ HRESULT Collection::AddObject(IDispatch* item) {
     V_VT(v.Get()) = VT_DISPATCH;
     V_DISPATCH(v.Get()) = item;
     if (item) item->AddRef();
-    try {
-        items_.push_back(std::move(v));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    items_.push_back(std::move(v));  // a failure releases the reference again
     return S_OK;
 }
 

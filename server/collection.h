@@ -6,9 +6,9 @@
 #include "tarnwell_idl.h"
 #include <vector>
 
-class Collection final : public DispatchObject<Collection, _Collection> {
+class Collection : public DispatchObject<Collection, _Collection> {
 public:
-    // Appends an object reference (a null one stays Nothing).
+    // Appends an object reference (a null one stays Nothing); std::bad_alloc when out of memory.
     HRESULT AddObject(IDispatch* item);
     size_t Size() const { return items_.size(); }
     const VARIANT* At(size_t i) const { return items_[i].Get(); }
@@ -18,8 +18,9 @@ public:
     STDMETHODIMP Count(long* result) override;
     STDMETHODIMP _NewEnum(IUnknown** result) override;
 
-private:
-    friend class DispatchObject<Collection, _Collection>;
+protected:
     Collection() = default;
+
+private:
     std::vector<Variant> items_;
 };

@@ -1,9 +1,11 @@
 // DllRegisterServer / DllUnregisterServer: the type library, and for each creatable class
 // its CLSID (this DLL in-process, apartment threaded) and programmatic identifiers.
 #include "class_table.h"
+#include "com/barrier.h"
 #include "com/com_ptr.h"
 #include "com/type_library.h"
 #include "com/unique_hkey.h"
+#include "exports.h"
 #include "tarnwell_idl.h"
 #include <shlwapi.h>
 #include <string>
@@ -142,15 +144,21 @@ private:
 
 }  // namespace
 
-STDAPI DllRegisterServer() { return RegisterAll({HKEY_CLASSES_ROOT, false}); }
+STDAPI DllRegisterServer() {
+    return Barrier([] { return RegisterAll({HKEY_CLASSES_ROOT, false}); });
+}
 
-STDAPI DllUnregisterServer() { return UnregisterAll({HKEY_CLASSES_ROOT, false}); }
+STDAPI DllUnregisterServer() {
+    return Barrier([] { return UnregisterAll({HKEY_CLASSES_ROOT, false}); });
+}
 
 // regsvr32 /n /i:user registers for the current user only; /u /n /i:user removes that.
 STDAPI DllInstall(BOOL install, LPCWSTR cmdLine) {
-    if (!cmdLine || lstrcmpiW(cmdLine, L"user") != 0) return E_INVALIDARG;
-    PerUserClassesRoot root;
-    if (root.Status() != ERROR_SUCCESS) return HRESULT_FROM_WIN32(root.Status());
-    Scope scope{root.Key(), true};
-    return install ? RegisterAll(scope) : UnregisterAll(scope);
+    return Barrier([&] {
+        if (!cmdLine || lstrcmpiW(cmdLine, L"user") != 0) return E_INVALIDARG;
+        PerUserClassesRoot root;
+        if (root.Status() != ERROR_SUCCESS) return HRESULT_FROM_WIN32(root.Status());
+        Scope scope{root.Key(), true};
+        return install ? RegisterAll(scope) : UnregisterAll(scope);
+    });
 }

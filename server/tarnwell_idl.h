@@ -2,7 +2,8 @@
 // The widl-generated declarations of the type library. Its enumerations reuse the
 // platform's names (HKEY_LOCAL_MACHINE, REG_SZ), which windows.h defines as macros, so
 // the macros are put aside while the header is read. Afterwards the names are the
-// platform's macros again, with the same values.
+// platform's macros again, with the same values. The guarded classes made from the same
+// header (make_guarded.py) follow it.
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -60,3 +61,5 @@
 #pragma pop_macro("REG_EXPAND_SZ")
 #pragma pop_macro("REG_MULTI_SZ")
 #pragma pop_macro("REG_NONE")
+
+#include "Tarnwell0201_guarded.h"

@@ -6,6 +6,7 @@
 #include "com/variant_util.h"
 #include "tarnwell_idl.h"
 #include <dispex.h>
+#include <utility>
 
 namespace {
 
@@ -18,10 +19,11 @@ HRESULT PropertyError(HRESULT hr, const wchar_t* name, const wchar_t* action, EX
         HRESULT code = ei->scode ? ei->scode
                        : ei->wCode ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, ei->wCode)
                                    : E_FAIL;
-        std::wstring text = ei->bstrDescription ? Bstr::ToString(ei->bstrDescription) : std::wstring();
-        SysFreeString(ei->bstrDescription);
-        SysFreeString(ei->bstrSource);
-        SysFreeString(ei->bstrHelpFile);
+        // Ours to free, also when copying the text fails.
+        Bstr description = Bstr::Attach(std::exchange(ei->bstrDescription, nullptr));
+        Bstr source = Bstr::Attach(std::exchange(ei->bstrSource, nullptr));
+        Bstr helpFile = Bstr::Attach(std::exchange(ei->bstrHelpFile, nullptr));
+        std::wstring text = description.Str();
         if (text.empty()) text = std::wstring(L"Property \"") + name + L"\" failed to " + action + L".";
         return ReportError(code, IID__zbnZerbaneSettings2, text);
     }

@@ -4,7 +4,7 @@
 #include "com/dispatch_object.h"
 #include "tarnwell_idl.h"
 
-class Settings2 final : public DispatchObject<Settings2, _zbnZerbaneSettings2> {
+class Settings2 : public DispatchObject<Settings2, _zbnZerbaneSettings2> {
 public:
     static HRESULT Make(ComPtr<Settings2>* out);
 
@@ -70,9 +70,10 @@ public:
                                     VARIANT_BOOL SetMinimized, float FixedWidth, float FixedHeight,
                                     VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) override;
 
-private:
-    friend class DispatchObject<Settings2, _zbnZerbaneSettings2>;
+protected:
     Settings2() = default;
+
+private:
     // The object's own interface: members call each other through it.
     _zbnZerbaneSettings2* Self() { return this; }
 

@@ -55,10 +55,11 @@ HRESULT GetTypeInfo(REFGUID iid, ITypeInfo** out) {
     if (it == g_infos.end()) {
         HRESULT hr = LoadOwnTypeLib();
         if (FAILED(hr)) return hr;
-        ITypeInfo* info = nullptr;
-        hr = g_typeLib->GetTypeInfoOfGuid(iid, &info);
+        ComPtr<ITypeInfo> info;
+        hr = g_typeLib->GetTypeInfoOfGuid(iid, info.Put());
         if (FAILED(hr)) return hr;
-        it = g_infos.emplace(iid, info).first;
+        it = g_infos.emplace(iid, info.Get()).first;
+        info.Detach();  // the cache holds it now, for the life of the process
     }
     it->second->AddRef();
     *out = it->second;

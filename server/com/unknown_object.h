@@ -3,20 +3,24 @@
 // IUnknown and that interface, and the reference count starts at one, owned by the creator.
 #include <windows.h>
 #include <unknwn.h>
+#include "com/barrier.h"
 
 template <class Interface>
 class UnknownObject : public Interface {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == __uuidof(Interface)) {
-            *ppv = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return Barrier([&] {
+            if (!ppv) return E_POINTER;
+            if (riid == IID_IUnknown || riid == __uuidof(Interface)) {
+                *ppv = static_cast<Interface*>(this);
+                AddRef();
+                return S_OK;
+            }
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        });
     }
+    // Counts only (and destroys, which cannot throw); they return counts, not HRESULTs.
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
     STDMETHODIMP_(ULONG) Release() override {
         LONG n = InterlockedDecrement(&refs_);

@@ -164,4 +164,31 @@ TEST_F(PlacementTest, ColumnWidthsInTwips) {
     EXPECT_EQ(S_OK, store->SaveListViewColumns(Bstr(L"lvTest").Get(), nullptr, Bstr(title).Get(), 1, 0, VARIANT_TRUE));
 }
 
+// The thread's error info belongs to the call that failed: a failure a member swallows
+// leaves none behind, a failure that sets none reports none (not an earlier one), and a
+// member failing inside another keeps its description through both.
+TEST_F(PlacementTest, ErrorInfoBelongsToTheCallThatFailed) {
+    ComPtr<IDispatch> notAList = MakeWindowObject(nullptr, L"frmA");  // it has no "ColumnHeaders"
+    IDispatch* ref = notAList.Get();
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(S_OK, store->SaveListViewColumns(Bstr(L"lv").Get(), &ref, Bstr(title).Get(), 1, 0, VARIANT_TRUE));
+    EXPECT_EQ(S_FALSE, GetErrorInfo(0, info.Put()));
+
+    ComPtr<ICreateErrorInfo> create;
+    ASSERT_EQ(S_OK, CreateErrorInfo(create.Put()));
+    create->SetDescription(const_cast<LPOLESTR>(L"an earlier failure"));
+    ComPtr<IErrorInfo> stale;
+    ASSERT_EQ(S_OK, create.As(&stale));
+    SetErrorInfo(0, stale.Get());
+    EXPECT_EQ(E_POINTER, store->GetSettingPath(Bstr(title).Get(), 1, 0, Bstr(L"").Get(), nullptr));
+    EXPECT_EQ(S_FALSE, GetErrorInfo(0, info.Put()));
+
+    ComPtr<IDispatch> app = MakeAppObject();
+    EXPECT_TRUE(FAILED(store->LoadListViewColumns2(Bstr(L"lv").Get(), &ref, app.Get(), VARIANT_TRUE)));
+    ASSERT_EQ(S_OK, GetErrorInfo(0, info.Put()));
+    Bstr text;
+    info->GetDescription(text.Put());
+    EXPECT_NE(std::wstring::npos, text.Str().find(L"ColumnHeaders")) << text.Str();
+}
+
 }  // namespace
