@@ -168,6 +168,86 @@ TEST(Server, FailingMembersCarryADescription) {
     EXPECT_EQ(DISP_E_TYPEMISMATCH, CallByName(reg.Get(), L"GetValue", wrong, r.Get()));
 }
 
+// Invoke with arguments in DISPPARAMS order (last first), the first names.size() of them named.
+HRESULT InvokeNamed(IDispatch* obj, DISPID id, WORD flags, std::vector<Variant>& args, std::vector<DISPID> names,
+                    VARIANT* result, UINT* argErr = nullptr) {
+    std::vector<VARIANT> raw;
+    for (Variant& a : args) raw.push_back(*a.Get());
+    DISPPARAMS dp = {raw.empty() ? nullptr : raw.data(), names.empty() ? nullptr : names.data(),
+                     static_cast<UINT>(raw.size()), static_cast<UINT>(names.size())};
+    return obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, result, nullptr, argErr);
+}
+
+DISPID IdOf(IDispatch* obj, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    obj->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+}
+
+TEST(Server, APutReachesOnlyAPropertyAndNeverAMethod) {
+    ComPtr<IDispatch> reg, settings;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_zbnRegistry2, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reg.PutVoid()));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_zbnZerbaneSettings2, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                     settings.PutVoid()));
+    const DISPID unicode = IdOf(reg.Get(), L"UseUnicodeFunctions");
+    for (bool named : {true, false}) {
+        std::vector<Variant> value;
+        value.push_back(Variant::Long(0));
+        EXPECT_EQ(S_OK, InvokeNamed(reg.Get(), unicode, DISPATCH_PROPERTYPUT, value,
+                                    named ? std::vector<DISPID>{DISPID_PROPERTYPUT} : std::vector<DISPID>{}, nullptr));
+        std::vector<Variant> none;
+        Variant now;
+        ASSERT_EQ(S_OK, InvokeNamed(reg.Get(), unicode, DISPATCH_PROPERTYGET, none, {}, now.Get()));
+        EXPECT_EQ(VARIANT_FALSE, V_BOOL(now.Get()));
+    }
+    // A method called as a put, with or without arguments, whatever it is handed.
+    const DISPID load = IdOf(settings.Get(), L"LoadProxySettings");
+    for (size_t count : {0, 2}) {
+        std::vector<Variant> args;
+        for (size_t i = 0; i < count; ++i) args.push_back(Variant::Long(0x1234));
+        EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
+                  InvokeNamed(settings.Get(), load, DISPATCH_METHOD | DISPATCH_PROPERTYPUT, args, {}, nullptr));
+        EXPECT_EQ(DISP_E_MEMBERNOTFOUND, InvokeNamed(settings.Get(), load, DISPATCH_PROPERTYPUTREF, args,
+                                                     count ? std::vector<DISPID>{DISPID_PROPERTYPUT} : std::vector<DISPID>{},
+                                                     nullptr));
+    }
+}
+
+TEST(Server, NamedArgumentsBindToTheirParametersAndNoOthers) {
+    ScratchKey key(L"ServerNamed");
+    key.WriteText(L"v", REG_SZ, L"by name");
+    ComPtr<IDispatch> reg;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_zbnRegistry2, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reg.PutVoid()));
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"GetValue"), const_cast<LPOLESTR>(L"ValueName"),
+                        const_cast<LPOLESTR>(L"SubKey")};
+    DISPID ids[3] = {};
+    ASSERT_EQ(S_OK, reg->GetIDsOfNames(IID_NULL, names, 3, LOCALE_USER_DEFAULT, ids));
+    // GetValue(HKCU, ValueName:="v", SubKey:=path): the root by position, the others by name.
+    auto call = [&](std::vector<DISPID> named, VARIANT* result, UINT* argErr) {
+        std::vector<Variant> args;
+        args.push_back(Str(L"v"));
+        args.push_back(Str(key.Path().c_str()));
+        args.push_back(I4(static_cast<LONG>(0x80000001)));
+        return InvokeNamed(reg.Get(), ids[0], DISPATCH_METHOD, args, named, result, argErr);
+    };
+    Variant value;
+    ASSERT_EQ(S_OK, call({ids[1], ids[2]}, value.Get(), nullptr));
+    ASSERT_EQ(VT_DISPATCH, value.Type());
+    std::vector<Variant> none;
+    Variant data;
+    ASSERT_EQ(S_OK, CallByName(V_DISPATCH(value.Get()), L"Data", none, data.Get()));
+    EXPECT_EQ(L"by name", Bstr::ToString(V_BSTR(data.Get())));
+    // A parameter it does not have, one named twice, one also given by position: refused, with its index.
+    for (const std::vector<DISPID>& wrong : {std::vector<DISPID>{ids[1], 7}, std::vector<DISPID>{ids[1], ids[1]},
+                                             std::vector<DISPID>{ids[1], 0}}) {
+        UINT argErr = 99;
+        Variant r;
+        EXPECT_EQ(DISP_E_PARAMNOTFOUND, call(wrong, r.Get(), &argErr));
+        EXPECT_EQ(1u, argErr);
+    }
+}
+
 TEST(Server, CanUnloadOnlyWhenNothingLivesAndNoFactoryIsLocked) {
     using CanUnload = HRESULT(STDAPICALLTYPE*)();
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
