@@ -1,6 +1,5 @@
 #include "com/dispatch_invoke.h"
 #include "com/com_ptr.h"
-#include "com/no_throw.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include <oleauto.h>
@@ -312,5 +311,5 @@ HRESULT InvokeThroughTypeInfo(ITypeInfo* info, void* instance, DISPID id, WORD f
     if (params->cNamedArgs > params->cArgs || (params->cArgs > 0 && !params->rgvarg) ||
         (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
         return E_INVALIDARG;
-    return NoThrow([&] { return Invoke(info, instance, id, flags, *params, result, excep, argErr); });
+    return Invoke(info, instance, id, flags, *params, result, excep, argErr);
 }

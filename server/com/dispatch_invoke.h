@@ -12,5 +12,6 @@
 // into the caller's variable. A call the member cannot take (an unknown member or kind of
 // call, a named argument it does not have or one given twice) is refused before anything
 // is converted or called; only then does ITypeInfo::Invoke run, with every argument bound.
+// Allocation failures throw: call it inside the exception barrier.
 HRESULT InvokeThroughTypeInfo(ITypeInfo* info, void* instance, DISPID id, WORD flags,
                               DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argErr);
