@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "app_paths.h"
-#include "upper_case.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "editor/app_paths.h"
+#include "support/upper_case.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 
 namespace {
 

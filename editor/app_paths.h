@@ -1,8 +1,8 @@
 #pragma once
 // The App Paths registrations: the scan that lists the broken ones, the fix and the delete.
-#include "list_view.h"
-#include "outside.h"
-#include "undo_history.h"
+#include "editor/list_view.h"
+#include "editor/outside.h"
+#include "editor/backup/undo_history.h"
 #include <functional>
 #include <string>
 

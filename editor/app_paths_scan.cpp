@@ -1,13 +1,13 @@
 // The scan: every registration under App Paths whose default value is a plain string
 // naming a missing file, and whose key holds nothing but that and a "PATH" value.
-#include "app_paths.h"
+#include "editor/app_paths.h"
 #include "com/bstr.h"
 #include "com/variant.h"
-#include "facade.h"
-#include "list_view_support.h"
-#include "upper_case.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "editor/facade.h"
+#include "editor/list_view_support.h"
+#include "support/upper_case.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 #include <functional>
 
 const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";

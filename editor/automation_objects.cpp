@@ -1,7 +1,7 @@
-#include "automation_objects.h"
+#include "editor/automation_objects.h"
 #include "com/unknown_object.h"
 #include "com/variant.h"
-#include "list_view.h"
+#include "editor/list_view.h"
 #include <new>
 #include <utility>
 #include <vector>

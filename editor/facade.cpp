@@ -1,4 +1,4 @@
-#include "facade.h"
+#include "editor/facade.h"
 
 HRESULT NewRegistryFacade(ComPtr<_zbnRegistry2>* facade) {
     HRESULT hr = CoCreateInstance(CLSID_zbnRegistry2, nullptr, CLSCTX_INPROC_SERVER, IID__zbnRegistry2,

@@ -1,6 +1,6 @@
 #pragma once
 #include "com/com_ptr.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 
 // A fresh registry facade from the registered Tarnwell0201.dll, for one operation; the
 // failure of CoCreateInstance (the DLL not registered, say) when there is none.

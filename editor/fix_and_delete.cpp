@@ -1,12 +1,12 @@
 // Fixing a registration (pointing it at another executable) and deleting registrations.
-#include "app_paths.h"
+#include "editor/app_paths.h"
 #include "com/bstr.h"
 #include "com/variant.h"
-#include "facade.h"
-#include "list_view_support.h"
-#include "system_text.h"
-#include "upper_case.h"
-#include "zerbanesupportfbe.h"
+#include "editor/facade.h"
+#include "editor/list_view_support.h"
+#include "editor/system_text.h"
+#include "support/upper_case.h"
+#include "support/zerbanesupportfbe.h"
 #include <cwchar>
 
 namespace {

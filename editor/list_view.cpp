@@ -1,4 +1,4 @@
-#include "list_view.h"
+#include "editor/list_view.h"
 #include <algorithm>
 #include <vector>
 

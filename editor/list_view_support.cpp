@@ -1,5 +1,5 @@
-#include "list_view_support.h"
-#include "zerbanesupportfbe.h"
+#include "editor/list_view_support.h"
+#include "support/zerbanesupportfbe.h"
 #include <cmath>
 
 long RoundHalfEven(double value) { return static_cast<long>(std::nearbyint(value)); }

@@ -1,7 +1,7 @@
 #pragma once
 // Selection, sorting, column width and extended style routines for a report list.
 // Rows and columns are numbered from 1.
-#include "list_view.h"
+#include "editor/list_view.h"
 #include <vector>
 
 std::vector<int> GetSelectedIndices(const ListView& list);

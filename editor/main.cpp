@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-#include "main_window.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "editor/main_window.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     esRegisterAppPath();

@@ -1,9 +1,9 @@
-#include "main_window.h"
-#include "app_paths.h"
-#include "list_view_support.h"
-#include "window_settings.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "editor/main_window.h"
+#include "editor/app_paths.h"
+#include "editor/list_view_support.h"
+#include "editor/window_settings.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 #include <commctrl.h>
 #include <algorithm>
 
@@ -125,7 +125,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_DESTROY:
-        SaveWindowSettings(*this);
+        SaveWindowSettings(hwnd_, list_);
         if (quitOnClose_) PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY: {
@@ -178,7 +178,7 @@ void MainWindow::OnLoad() {
     if (!esIsInIDE()) asSetWindowResIconAll(hwnd_, L"A_MAIN");
     esFixUserControlsContainerWindow();
     SetupListView();
-    LoadWindowSettings(*this);
+    LoadWindowSettings(hwnd_, list_);
     ModifyMenuW(popup_, kMenuCommandBase + kMenuDelete, MF_BYCOMMAND | MF_STRING, kMenuCommandBase + kMenuDelete,
                 L"Удалить\tDel");
     SetTimer(hwnd_, kInitTimer, 1, nullptr);

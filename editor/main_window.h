@@ -1,9 +1,9 @@
 #pragma once
 // frmMain: Stellwick's one window, with its label, the list of broken registrations, the
 // context menu and the keyboard commands.
-#include "list_view.h"
-#include "outside.h"
-#include "app_paths.h"
+#include "editor/list_view.h"
+#include "editor/outside.h"
+#include "editor/app_paths.h"
 
 // Context menu items, by their index.
 enum MenuItem { kMenuFix = 0, kMenuSeparator = 10, kMenuDelete = 20, kMenuUndoSeparator = 30, kMenuUndo = 40 };

@@ -1,7 +1,7 @@
-#include "outside.h"
-#include "system_text.h"
-#include "undo_history.h"
-#include "zerbanesupportfbe.h"
+#include "editor/outside.h"
+#include "editor/system_text.h"
+#include "editor/backup/undo_history.h"
+#include "support/zerbanesupportfbe.h"
 #include <commdlg.h>
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "system_text.h"
+#include "editor/system_text.h"
 #include <windows.h>
 
 std::wstring SystemErrorText(long code) {

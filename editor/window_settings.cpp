@@ -1,9 +1,8 @@
-#include "window_settings.h"
-#include "automation_objects.h"
+#include "editor/window_settings.h"
+#include "editor/automation_objects.h"
 #include "com/bstr.h"
-#include "main_window.h"
-#include "tarnwell_idl.h"
-#include "zerbanesupportfbe.h"
+#include "automation/tarnwell_idl.h"
+#include "support/zerbanesupportfbe.h"
 
 namespace {
 
@@ -21,33 +20,33 @@ ComPtr<_zbnZerbaneSettings2> NewSettings() {
 
 }  // namespace
 
-void LoadWindowSettings(MainWindow& window) {
+void LoadWindowSettings(HWND window, const ListView& list) {
     ComPtr<_zbnZerbaneSettings2> settings = NewSettings();
     ComPtr<IDispatch> app = MakeAppObject();
-    ComPtr<IDispatch> form = MakeWindowObject(window.Handle(), kFormName);
+    ComPtr<IDispatch> form = MakeWindowObject(window, kFormName);
     VARIANT_BOOL placed = VARIANT_FALSE;
     if (settings && app && form) {
         IDispatch* formRef = form.Get();
         settings->LoadFormPlacement2(Bstr(L"").Get(), Bstr(kPlacementValue).Get(), &formRef, app.Get(), VARIANT_FALSE,
                                      0.0f, 0.0f, VARIANT_TRUE, &placed);
     }
-    if (placed == VARIANT_FALSE) esCenterFormEx(window.Handle(), 0);
-    ComPtr<IDispatch> list = MakeListViewObject(window.List(), kListName);
-    if (settings && app && list) {
-        IDispatch* listRef = list.Get();
+    if (placed == VARIANT_FALSE) esCenterFormEx(window, 0);
+    ComPtr<IDispatch> listObject = MakeListViewObject(list, kListName);
+    if (settings && app && listObject) {
+        IDispatch* listRef = listObject.Get();
         settings->LoadListViewColumns2(Bstr(kListName).Get(), &listRef, app.Get(), VARIANT_TRUE);
     }
 }
 
-void SaveWindowSettings(MainWindow& window) {
+void SaveWindowSettings(HWND window, const ListView& list) {
     ComPtr<_zbnZerbaneSettings2> settings = NewSettings();
     ComPtr<IDispatch> app = MakeAppObject();
-    ComPtr<IDispatch> form = MakeWindowObject(window.Handle(), kFormName);
-    ComPtr<IDispatch> list = MakeListViewObject(window.List(), kListName);
-    if (!settings || !app || !form || !list) return;
+    ComPtr<IDispatch> form = MakeWindowObject(window, kFormName);
+    ComPtr<IDispatch> listObject = MakeListViewObject(list, kListName);
+    if (!settings || !app || !form || !listObject) return;
     IDispatch* formRef = form.Get();
     VARIANT_BOOL saved = VARIANT_FALSE;
     settings->SaveFormPlacement2(Bstr(L"").Get(), Bstr(kPlacementValue).Get(), &formRef, app.Get(), VARIANT_TRUE, &saved);
-    IDispatch* listRef = list.Get();
+    IDispatch* listRef = listObject.Get();
     settings->SaveListViewColumns2(Bstr(kListName).Get(), &listRef, app.Get(), VARIANT_TRUE);
 }

@@ -1,6 +1,9 @@
 #pragma once
 // Where frmMain and its list columns were left, kept per user by the settings store.
-class MainWindow;
+#include <windows.h>
 
-void LoadWindowSettings(MainWindow& window);
-void SaveWindowSettings(MainWindow& window);
+class ListView;
+
+// `window` is frmMain, `list` its lvAppPath.
+void LoadWindowSettings(HWND window, const ListView& list);
+void SaveWindowSettings(HWND window, const ListView& list);

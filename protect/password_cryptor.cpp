@@ -1,5 +1,5 @@
-#include "password_cryptor.h"
-#include "zerbanesupportfbe.h"
+#include "protect/password_cryptor.h"
+#include "support/zerbanesupportfbe.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "secret.h"
+#include "protect/secret.h"
 
 // Two upper-case digits per byte; false for an unreadable (null) array.
 bool BytesToHex(const std::vector<uint8_t>* bytes, std::wstring* text);

@@ -1,6 +1,6 @@
-#include "password_glue.h"
-#include "password_cryptor.h"
-#include "protect_data.h"
+#include "protect/password_glue.h"
+#include "protect/password_cryptor.h"
+#include "protect/protect_data.h"
 #include <cwctype>
 
 std::wstring ProtectPasswordText(const SecretText& password, bool machineBound) {

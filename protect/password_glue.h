@@ -3,7 +3,7 @@
 // blob in hexadecimal, or the scrambled form where sealing is not possible.
 #include <windows.h>
 #include <string>
-#include "secret.h"
+#include "protect/secret.h"
 
 // Level 0: scrambled; 1: sealed for the machine; 2: sealed for the current user (both fall
 // back to the scrambled form); any other level: the empty text. Errors of the scrambler

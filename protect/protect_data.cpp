@@ -1,7 +1,7 @@
-#include "protect_data.h"
-#include "system_library.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "protect/protect_data.h"
+#include "support/system_library.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 #include <cstdint>
 #include <cwchar>
 

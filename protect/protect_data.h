@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "secret.h"
+#include "protect/secret.h"
 
 // Arrays are passed as pointers: null stands for an array that was never allocated. The
 // plain data (sealed, or unsealed) lives in wiped memory.

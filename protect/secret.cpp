@@ -1,4 +1,4 @@
-#include "secret.h"
+#include "protect/secret.h"
 
 SecretBytes ToAnsi(const SecretText& text) {
     if (text.empty()) return {};

@@ -2,8 +2,8 @@
 #include "com/error_info.h"
 #include "com/variant_util.h"
 #include "registry/value_codec.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 #include <vector>
 
 namespace {

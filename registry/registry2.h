@@ -1,11 +1,11 @@
 #pragma once
 // zbnRegistry2: the registry facade. Every member opens what it needs, works, closes and
 // returns; registry failures are reported through results and LastRegError, never raised.
-#include "collection.h"
+#include "automation/collection.h"
 #include "com/dispatch_object.h"
 #include "registry/reg_calls.h"
 #include "registry/snapshots.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 
 class Registry2 : public DispatchObject<Registry2, _zbnRegistry2> {
 public:

@@ -1,5 +1,5 @@
 #include "registry/snapshots.h"
-#include "zerbanesupport.h"
+#include "support/zerbanesupport.h"
 
 HRESULT RegValue::Make(const std::wstring& name, const std::wstring& subKey, long root, long type,
                        const VARIANT* data, ComPtr<RegValue>* out) {

@@ -4,7 +4,7 @@
 #include "com/bstr.h"
 #include "com/dispatch_object.h"
 #include "com/variant.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 #include <string>
 
 class RegValue : public DispatchObject<RegValue, _RegValue> {

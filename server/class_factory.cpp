@@ -1,11 +1,11 @@
-#include "class_table.h"
+#include "server/class_table.h"
 #include "com/barrier.h"
 #include "com/module_count.h"
 #include "com/unknown_object.h"
-#include "exports.h"
+#include "server/exports.h"
 #include "registry/registry2.h"
 #include "settings/settings2.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 #include <new>
 
 namespace {

@@ -1,12 +1,13 @@
 // DllRegisterServer / DllUnregisterServer: the type library, and for each creatable class
 // its CLSID (this DLL in-process, apartment threaded) and programmatic identifiers.
-#include "class_table.h"
+#include "server/class_table.h"
 #include "com/barrier.h"
 #include "com/com_ptr.h"
+#include "com/module_file.h"
 #include "com/type_library.h"
 #include "com/unique_hkey.h"
-#include "exports.h"
-#include "tarnwell_idl.h"
+#include "server/exports.h"
+#include "automation/tarnwell_idl.h"
 #include <shlwapi.h>
 #include <string>
 
@@ -94,7 +95,7 @@ HRESULT RegisterAll(const Scope& scope) {
     ComPtr<ITypeLib> lib;
     HRESULT hr = typelib::GetTypeLib(lib.Put());
     if (FAILED(hr)) return hr;
-    std::wstring path = typelib::ModulePath();
+    std::wstring path = CodeModuleFileName();
     wchar_t* pathArg = const_cast<wchar_t*>(path.c_str());
     hr = scope.perUser ? RegisterTypeLibPerUser(lib.Get(), pathArg) : RegisterTypeLib(lib.Get(), pathArg, nullptr);
     if (FAILED(hr)) return hr;

@@ -1,6 +1,6 @@
-#include "app_object.h"
-#include "late_binding.h"
-#include "tarnwell_idl.h"
+#include "settings/app_object.h"
+#include "settings/late_binding.h"
+#include "automation/tarnwell_idl.h"
 
 HRESULT ReadAppObject(IDispatch* appObject, AppIdentity* out) {
     if (!appObject) return ObjectNotSet(IID__zbnZerbaneSettings2, L"AppObject");

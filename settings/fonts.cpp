@@ -1,12 +1,12 @@
 // Fonts: eight settings from a standard font object, and a new font object built from them.
-#include "settings2.h"
-#include "app_object.h"
+#include "settings/settings2.h"
+#include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 #include <olectl.h>
 
 namespace {

@@ -1,13 +1,13 @@
 // Window placement: the 44-byte WINDOWPLACEMENT record as one binary setting.
-#include "settings2.h"
-#include "app_object.h"
+#include "settings/settings2.h"
+#include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
-#include "late_binding.h"
-#include "window_objects.h"
-#include "zerbanesupportfbe.h"
+#include "settings/late_binding.h"
+#include "settings/window_objects.h"
+#include "support/zerbanesupportfbe.h"
 #include <cstring>
 #include <vector>
 

@@ -1,10 +1,10 @@
-#include "late_binding.h"
+#include "settings/late_binding.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
 #include "com/variant.h"
 #include "com/com_ptr.h"
 #include "com/variant_util.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 #include <dispex.h>
 #include <utility>
 

@@ -3,7 +3,7 @@
 // store reads application, window, list and font objects.
 #include <oaidl.h>
 #include <string>
-#include "secret.h"
+#include "protect/secret.h"
 
 // Reads a property (a property get without arguments). Errors come back with a description
 // naming the property, ready to be the failing member's error.

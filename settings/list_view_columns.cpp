@@ -1,10 +1,10 @@
 // List view column widths, stored in twips as "Column n Width".
-#include "settings2.h"
-#include "app_object.h"
+#include "settings/settings2.h"
+#include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
-#include "window_objects.h"
-#include "zerbanesupportfbe.h"
+#include "settings/window_objects.h"
+#include "support/zerbanesupportfbe.h"
 #include <commctrl.h>
 
 namespace {

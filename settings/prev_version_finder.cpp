@@ -1,11 +1,11 @@
-#include "prev_version_finder.h"
+#include "settings/prev_version_finder.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
 #include "com/variant.h"
-#include "late_binding.h"
-#include "setting_path.h"
-#include "upper_case.h"
-#include "zerbanesupport.h"
+#include "settings/late_binding.h"
+#include "settings/setting_path.h"
+#include "support/upper_case.h"
+#include "support/zerbanesupport.h"
 #include <algorithm>
 
 long VersionPartValue(const std::wstring& text) {

@@ -3,7 +3,7 @@
 // subkeys "Version <text>" of the application key.
 #include <string>
 #include <vector>
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 
 // The number of one version part: 0 unless it is all decimal digits and fits 32 bits.
 long VersionPartValue(const std::wstring& text);

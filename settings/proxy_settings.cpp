@@ -1,12 +1,12 @@
 // Proxy settings: a caller's object copied to and from settings, property by property,
 // its password never stored in plain text.
-#include "settings2.h"
-#include "app_object.h"
+#include "settings/settings2.h"
+#include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
-#include "late_binding.h"
-#include "password_glue.h"
+#include "settings/late_binding.h"
+#include "protect/password_glue.h"
 
 namespace {
 

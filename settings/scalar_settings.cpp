@@ -1,14 +1,14 @@
 // LoadSetting and SaveSetting: one value of the settings key, by kind, with defaults and
 // the fall-back to the newest earlier version.
-#include "app_object.h"
+#include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
-#include "prev_version_finder.h"
-#include "setting_path.h"
-#include "settings2.h"
-#include "upper_case.h"
-#include "zerbanesupport.h"
+#include "settings/prev_version_finder.h"
+#include "settings/setting_path.h"
+#include "settings/settings2.h"
+#include "support/upper_case.h"
+#include "support/zerbanesupport.h"
 
 namespace {
 

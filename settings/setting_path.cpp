@@ -1,4 +1,4 @@
-#include "setting_path.h"
+#include "settings/setting_path.h"
 
 std::wstring ApplicationKeyPath(const std::wstring& appTitle) { return L"Software\\Orrindale\\Zerbane\\" + appTitle; }
 

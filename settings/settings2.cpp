@@ -1,9 +1,9 @@
-#include "settings2.h"
-#include "app_object.h"
+#include "settings/settings2.h"
+#include "settings/app_object.h"
 #include "com/bstr.h"
 #include "registry/registry2.h"
-#include "setting_path.h"
-#include "zerbanesupport.h"
+#include "settings/setting_path.h"
+#include "support/zerbanesupport.h"
 
 HRESULT Settings2::Make(ComPtr<Settings2>* out) {
     ComPtr<Settings2> s;

@@ -2,7 +2,7 @@
 // zbnZerbaneSettings2: an application's settings in the registry, per user or per machine,
 // under a key for its title and version, falling back to the newest earlier version.
 #include "com/dispatch_object.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 
 class Settings2 : public DispatchObject<Settings2, _zbnZerbaneSettings2> {
 public:

@@ -1,6 +1,6 @@
-#include "window_objects.h"
+#include "settings/window_objects.h"
 #include "com/variant.h"
-#include "late_binding.h"
+#include "settings/late_binding.h"
 #include <cmath>
 #include <cstdint>
 

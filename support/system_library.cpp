@@ -1,4 +1,4 @@
-#include "system_library.h"
+#include "support/system_library.h"
 #include <string>
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {

@@ -1,4 +1,4 @@
-#include "upper_case.h"
+#include "support/upper_case.h"
 #include <windows.h>
 
 std::wstring UpperCase(std::wstring text) {

@@ -1,4 +1,4 @@
-#include "zerbanesupport.h"
+#include "support/zerbanesupport.h"
 #include <cmath>
 
 namespace {

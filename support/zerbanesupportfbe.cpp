@@ -1,4 +1,5 @@
-#include "zerbanesupportfbe.h"
+#include "support/zerbanesupportfbe.h"
+#include "com/module_file.h"
 #include <bcrypt.h>
 #include <shellapi.h>
 #include <vector>
@@ -6,16 +7,6 @@
 namespace {
 
 int g_hostWin2000Override = -1;
-
-std::wstring OwnExecutablePath() {
-    std::vector<wchar_t> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return {};
-        if (n < buf.size()) return std::wstring(buf.data(), n);
-        buf.resize(buf.size() * 2);
-    }
-}
 
 float TwipsPerPixel(int axis) {
     HDC dc = GetDC(nullptr);
@@ -54,7 +45,7 @@ LRESULT CALLBACK HiddenWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) { retu
 }  // namespace
 
 HRESULT esRegisterAppPath() {
-    std::wstring exe = OwnExecutablePath();
+    std::wstring exe = ModuleFileName(nullptr);
     if (exe.empty()) return HRESULT_FROM_WIN32(GetLastError());
     std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + esGetFileName(exe, false);
     HKEY k = nullptr;
@@ -83,7 +74,7 @@ HWND esGetThunderMainHandle() {
 HRESULT esFixUserControlsContainerWindow() { return S_OK; }
 
 HRESULT esOpenReadMeFile(long) {
-    std::wstring exe = OwnExecutablePath();
+    std::wstring exe = ModuleFileName(nullptr);
     std::wstring readme = esGetFilePath(exe) + L"ReadMe.html";
     HINSTANCE rc = ShellExecuteW(nullptr, L"open", readme.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(rc) > 32 ? S_OK : E_FAIL;

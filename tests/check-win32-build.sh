@@ -24,7 +24,7 @@ expected=$'1 DllCanUnloadNow\n2 DllGetClassObject\n3 DllRegisterServer\n4 DllUnr
 python3 - "$build" <<'PY' || status=1
 import struct, sys
 build = sys.argv[1]
-tlb = open(f"{build}/server/generated/Tarnwell0201.tlb", "rb").read()
+tlb = open(f"{build}/automation/Tarnwell0201.tlb", "rb").read()
 dll = open(f"{build}/server/Tarnwell0201.dll", "rb").read()
 if tlb[:4] != b"MSFT" or struct.unpack_from("<I", tlb, 20)[0] & 0xF != 1:  # SYS_WIN32
     sys.exit("check-win32-build: the type library is not a 32-bit one")

@@ -6,7 +6,7 @@
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include "registry/registry2.h"
-#include "test_registry_keys.h"
+#include "tests/test_registry_keys.h"
 
 inline ComPtr<_zbnRegistry2> NewRegistry() {
     ComPtr<Registry2> r;

@@ -1,4 +1,4 @@
-#include "reg_file.h"
+#include "editor/backup/reg_file.h"
 #include <cstdio>
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // Registry trees as a .reg file in the format the system's registry editor writes and
 // imports: "Windows Registry Editor Version 5.00", UTF-16LE with a byte order mark.
-#include "registry_tree.h"
+#include "editor/backup/registry_tree.h"
 #include <string>
 #include <utility>
 #include <vector>

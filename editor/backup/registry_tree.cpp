@@ -1,4 +1,4 @@
-#include "registry_tree.h"
+#include "editor/backup/registry_tree.h"
 #include "com/unique_hkey.h"
 #include <shlwapi.h>
 

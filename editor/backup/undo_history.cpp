@@ -1,5 +1,5 @@
-#include "undo_history.h"
-#include "reg_file.h"
+#include "editor/backup/undo_history.h"
+#include "editor/backup/reg_file.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <algorithm>

@@ -6,11 +6,11 @@
 #include <shlwapi.h>
 #include <shellapi.h>
 #include <cmath>
-#include "app_paths.h"
-#include "facade.h"
-#include "list_view_support.h"
-#include "main_window.h"
-#include "registry_tree.h"
+#include "editor/app_paths.h"
+#include "editor/facade.h"
+#include "editor/list_view_support.h"
+#include "editor/main_window.h"
+#include "editor/backup/registry_tree.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "collection.h"
+#include "automation/collection.h"
 #include "com/com_ptr.h"
 #include "com/module_count.h"
 #include "com/unique_hkey.h"
-#include "fake_objects.h"
-#include "fuzz_call.h"
+#include "tests/fuzz/fake_objects.h"
+#include "tests/fuzz/fuzz_call.h"
 #include "registry/registry2.h"
 #include "registry/snapshots.h"
-#include "registry_fingerprint.h"
+#include "tests/fuzz/registry_fingerprint.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "fake_objects.h"
+#include "tests/fuzz/fake_objects.h"
 #include "com/unknown_object.h"
 #include "com/variant.h"
-#include "fuzz_values.h"
+#include "tests/fuzz/fuzz_values.h"
 #include <cwchar>
 
 namespace {

@@ -1,12 +1,12 @@
-#include "fuzz_call.h"
-#include "collection.h"
+#include "tests/fuzz/fuzz_call.h"
+#include "automation/collection.h"
 #include "com/bstr.h"
 #include "com/module_count.h"
 #include "com/variant.h"
-#include "fake_objects.h"
+#include "tests/fuzz/fake_objects.h"
 #include "registry/registry2.h"
 #include "registry/snapshots.h"
-#include "settings2.h"
+#include "settings/settings2.h"
 #include <algorithm>
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 #include "com/com_ptr.h"
-#include "fuzz_values.h"
+#include "tests/fuzz/fuzz_values.h"
 
 // One way to call a member: a method, a get or a put, and how many arguments it takes.
 struct Accessor {

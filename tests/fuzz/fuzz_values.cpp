@@ -1,4 +1,4 @@
-#include "fuzz_values.h"
+#include "tests/fuzz/fuzz_values.h"
 #include <cmath>
 #include <limits>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "registry_fingerprint.h"
+#include "tests/fuzz/registry_fingerprint.h"
 #include "com/unique_hkey.h"
 #include <windows.h>
 

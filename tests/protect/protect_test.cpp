@@ -1,10 +1,10 @@
 // Password protection: the stored layouts, sealing with the system's data protection, and
 // the scrambled fall-back.
 #include <gtest/gtest.h>
-#include "password_cryptor.h"
-#include "password_glue.h"
-#include "protect_data.h"
-#include "zerbanesupportfbe.h"
+#include "protect/password_cryptor.h"
+#include "protect/password_glue.h"
+#include "protect/protect_data.h"
+#include "support/zerbanesupportfbe.h"
 #include <algorithm>
 #include <cwchar>
 

@@ -1,6 +1,6 @@
 // ANSI mode: names and data go through the system code page. Run under a Russian locale
 // (code page 1251) the Cyrillic text must survive both ways.
-#include "registry_fixture.h"
+#include "tests/registry_fixture.h"
 
 namespace {
 

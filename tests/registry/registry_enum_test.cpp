@@ -1,5 +1,5 @@
 // GetValues, GetSubKeys, GetKey and IsKeyExist against the real registry.
-#include "registry_fixture.h"
+#include "tests/registry_fixture.h"
 #include <algorithm>
 
 namespace {

@@ -1,6 +1,6 @@
 // Values of any type and size (none to 1 MiB, odd sizes, no terminator, unknown type
 // numbers) written with the raw API never crash the reader, in either mode.
-#include "registry_fixture.h"
+#include "tests/registry_fixture.h"
 #include <random>
 
 namespace {

@@ -1,5 +1,5 @@
 // GetValue, the decoder and the typed accessors, against the real registry.
-#include "registry_fixture.h"
+#include "tests/registry_fixture.h"
 
 namespace {
 

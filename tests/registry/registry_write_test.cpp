@@ -1,5 +1,5 @@
 // SetValue, CreateKey, DeleteValue and DeleteKey: exact byte images read back with the raw API.
-#include "registry_fixture.h"
+#include "tests/registry_fixture.h"
 
 namespace {
 

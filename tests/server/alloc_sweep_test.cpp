@@ -15,10 +15,10 @@
 #include "com/unknown_object.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
-#include "exports.h"
+#include "server/exports.h"
 #include "registry/registry2.h"
-#include "settings2.h"
-#include "test_registry_keys.h"
+#include "settings/settings2.h"
+#include "tests/test_registry_keys.h"
 
 namespace {
 

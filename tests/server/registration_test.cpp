@@ -2,8 +2,8 @@
 // and that registering twice is harmless. Runs alone: it unregisters the server for a while.
 #include <gtest/gtest.h>
 #include "com/com_ptr.h"
-#include "server_dll.h"
-#include "tarnwell_idl.h"
+#include "tests/server/server_dll.h"
+#include "automation/tarnwell_idl.h"
 
 namespace {
 

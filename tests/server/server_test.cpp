@@ -4,9 +4,9 @@
 #include "com/bstr.h"
 #include "com/com_ptr.h"
 #include "com/variant.h"
-#include "server_dll.h"
-#include "tarnwell_idl.h"
-#include "test_registry_keys.h"
+#include "tests/server/server_dll.h"
+#include "automation/tarnwell_idl.h"
+#include "tests/test_registry_keys.h"
 
 namespace {
 
@@ -157,6 +157,7 @@ TEST(Server, FailingMembersCarryADescription) {
     EXPECT_EQ(DISP_E_EXCEPTION, CallByName(reg.Get(), L"GetValueData_SZ", arg, text.Get(), &ei));
     EXPECT_TRUE(FAILED(ei.scode));
     EXPECT_GT(SysStringLen(ei.bstrDescription), 0u);
+    EXPECT_EQ(L"Tarnwell0201", Bstr::ToString(ei.bstrSource));
     SysFreeString(ei.bstrDescription);
     SysFreeString(ei.bstrSource);
     SysFreeString(ei.bstrHelpFile);

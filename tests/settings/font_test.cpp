@@ -1,5 +1,5 @@
 // Fonts saved as eight values and rebuilt as new standard font objects.
-#include "settings_fixture.h"
+#include "tests/settings/settings_fixture.h"
 #include <olectl.h>
 
 namespace {

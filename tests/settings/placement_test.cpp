@@ -1,12 +1,12 @@
 // Window placement and list view column widths with real windows.
-#include "settings_fixture.h"
+#include "tests/settings/settings_fixture.h"
 #include <limits>
 #include <commctrl.h>
-#include "automation_objects.h"
+#include "editor/automation_objects.h"
 #include "com/variant_util.h"
-#include "list_view.h"
-#include "window_objects.h"
-#include "zerbanesupportfbe.h"
+#include "editor/list_view.h"
+#include "settings/window_objects.h"
+#include "support/zerbanesupportfbe.h"
 
 namespace {
 

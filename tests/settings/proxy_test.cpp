@@ -7,7 +7,7 @@
 #include <vector>
 #include "com/bstr.h"
 #include "com/variant.h"
-#include "settings2.h"
+#include "settings/settings2.h"
 
 namespace {
 

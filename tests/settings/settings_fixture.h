@@ -4,8 +4,8 @@
 #include <shlwapi.h>
 #include "com/bstr.h"
 #include "com/variant.h"
-#include "settings2.h"
-#include "test_registry_keys.h"
+#include "settings/settings2.h"
+#include "tests/test_registry_keys.h"
 
 class SettingsTest : public testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // Setting paths, the earlier-version search and scalar settings against the real registry.
-#include "settings_fixture.h"
+#include "tests/settings/settings_fixture.h"
 #include "com/module_count.h"
-#include "prev_version_finder.h"
+#include "settings/prev_version_finder.h"
 #include "registry/registry2.h"
 
 namespace {

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <set>
-#include "upper_case.h"
-#include "zerbanesupport.h"
-#include "zerbanesupportfbe.h"
+#include "support/upper_case.h"
+#include "support/zerbanesupport.h"
+#include "support/zerbanesupportfbe.h"
 
 namespace {
 

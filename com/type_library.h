@@ -9,6 +9,4 @@ namespace typelib {
 HRESULT GetTypeInfo(REFGUID iid, ITypeInfo** out);
 // The ITypeLib itself (for registration).
 HRESULT GetTypeLib(ITypeLib** out);
-// Full path of the module that holds this code (the DLL, or a test executable).
-std::wstring ModulePath();
 }

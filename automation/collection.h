@@ -3,7 +3,7 @@
 // For Each. Filled only by the library (Add), in order.
 #include "com/dispatch_object.h"
 #include "com/variant.h"
-#include "tarnwell_idl.h"
+#include "automation/tarnwell_idl.h"
 #include <vector>
 
 class Collection : public DispatchObject<Collection, _Collection> {

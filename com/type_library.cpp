@@ -1,5 +1,6 @@
 #include "com/type_library.h"
 #include "com/com_ptr.h"
+#include "com/module_file.h"
 #include <windows.h>
 #include <mutex>
 #include <map>
@@ -17,7 +18,7 @@ std::map<GUID, ITypeInfo*, GuidLess> g_infos;
 
 HRESULT LoadOwnTypeLib() {
     if (g_typeLib) return S_OK;
-    std::wstring path = typelib::ModulePath();
+    std::wstring path = CodeModuleFileName();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
     return LoadTypeLibEx(path.c_str(), REGKIND_NONE, &g_typeLib);
 }
@@ -25,20 +26,6 @@ HRESULT LoadOwnTypeLib() {
 }  // namespace
 
 namespace typelib {
-
-std::wstring ModulePath() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&ModulePath), &self))
-        return {};
-    std::vector<wchar_t> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(self, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return {};
-        if (n < buf.size()) return std::wstring(buf.data(), n);
-        buf.resize(buf.size() * 2);
-    }
-}
 
 HRESULT GetTypeLib(ITypeLib** out) {
     std::lock_guard<std::mutex> lock(g_mutex);

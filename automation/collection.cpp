@@ -1,4 +1,4 @@
-#include "collection.h"
+#include "automation/collection.h"
 #include "com/error_info.h"
 #include "com/unknown_object.h"
 #include "com/variant_util.h"

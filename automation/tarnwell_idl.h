@@ -43,7 +43,7 @@
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wwrite-strings"
-#include "Tarnwell0201.h"
+#include "automation/Tarnwell0201.h"
 #pragma GCC diagnostic pop
 
 #pragma pop_macro("HKEY_CLASSES_ROOT")
@@ -62,4 +62,4 @@
 #pragma pop_macro("REG_MULTI_SZ")
 #pragma pop_macro("REG_NONE")
 
-#include "Tarnwell0201_guarded.h"
+#include "automation/Tarnwell0201_guarded.h"

@@ -4,6 +4,6 @@
 #include <oaidl.h>
 #include <string>
 
-// Sets the thread's error info (source "Tarnwell0201", the given description) and
+// Sets the thread's error info (the source is the name of this module's type library) and
 // returns hr, so a method can `return ReportError(...)`.
 HRESULT ReportError(HRESULT hr, REFIID iid, const std::wstring& description);
