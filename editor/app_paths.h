@@ -7,6 +7,8 @@
 #include <string>
 
 extern const wchar_t kAppPathsKey[];
+// The key of one registration: kAppPathsKey\name.
+std::wstring AppPathKey(const std::wstring& name);
 
 // Calls `found` for each broken registration (its key name and trimmed path), in the
 // order the registry lists them.

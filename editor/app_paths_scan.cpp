@@ -12,6 +12,8 @@
 
 const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
+std::wstring AppPathKey(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
+
 namespace {
 
 std::wstring NameOf(IDispatch* item) {
@@ -41,8 +43,8 @@ bool HasOtherValues(const FacadeMaker& facades, const std::wstring& keyName) {
     ComPtr<_zbnRegistry2> facade = facades.New();
     if (!facade) return true;
     ComPtr<_Collection> values;
-    Bstr path(std::wstring(kAppPathsKey) + L"\\" + keyName);
-    if (FAILED(facade->GetValues(kLocalMachine, path.Get(), VARIANT_FALSE, values.Put())) || !values) return true;
+    Bstr path(AppPathKey(keyName));
+    if (FAILED(facade->GetValues(RootConst(HKEY_LOCAL_MACHINE), path.Get(), VARIANT_FALSE, values.Put())) || !values) return true;
     for (const auto& value : ItemsOf(values.Get())) {
         if (!value) return true;
         std::wstring name = UpperCase(NameOf(value.Get()));
@@ -59,15 +61,15 @@ void ForEachBrokenRegistration(const std::function<void(const std::wstring&, con
     ComPtr<_zbnRegistry2> facade = facades.New();
     if (!facade) return;
     ComPtr<_Collection> keys;
-    if (FAILED(facade->GetSubKeys(kLocalMachine, Bstr(kAppPathsKey).Get(), keys.Put())) || !keys) return;
+    if (FAILED(facade->GetSubKeys(RootConst(HKEY_LOCAL_MACHINE), Bstr(kAppPathsKey).Get(), keys.Put())) || !keys) return;
     for (const auto& key : ItemsOf(keys.Get())) {
         if (!key) continue;
         const std::wstring name = NameOf(key.Get());
         // A key whose name reads back empty would make its path the App Paths key itself.
         if (name.empty()) continue;
-        Bstr path(std::wstring(kAppPathsKey) + L"\\" + name);
+        Bstr path(AppPathKey(name));
         ComPtr<_RegValue> value;
-        if (FAILED(facade->GetValue(kLocalMachine, path.Get(), Bstr(L"").Get(), value.Put()))) continue;
+        if (FAILED(facade->GetValue(RootConst(HKEY_LOCAL_MACHINE), path.Get(), Bstr(L"").Get(), value.Put()))) continue;
         _RegValue* raw = value.Get();
         RegistryDataType2_Const type{};
         if (FAILED(facade->GetValueDataType(&raw, &type)) || type != REG_SZ) continue;

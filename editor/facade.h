@@ -1,5 +1,6 @@
 #pragma once
 #include "com/com_ptr.h"
+#include "automation/arguments.h"
 #include "automation/tarnwell_idl.h"
 
 // A fresh registry facade from the registered Tarnwell0201.dll, for one operation; the
@@ -16,5 +17,3 @@ public:
 private:
     ComPtr<IClassFactory> factory_;
 };
-
-const RegistryRoot2_Const kLocalMachine = static_cast<RegistryRoot2_Const>(0x80000002);

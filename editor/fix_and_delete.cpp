@@ -11,8 +11,8 @@
 
 namespace {
 
-const UINT kWarningStyle = MB_OKCANCEL | MB_ICONEXCLAMATION;  // 49
-const long kCriticalStyle = MB_ICONSTOP;                       // 16
+const UINT kWarningStyle = MB_OKCANCEL | MB_ICONEXCLAMATION;
+const long kCriticalStyle = MB_ICONSTOP;
 
 const wchar_t kKeyNameMismatch[] =
     L"Имя раздела App Paths и имя выбранного файла не совпадают. "
@@ -23,8 +23,6 @@ const wchar_t kFileNameMismatch[] =
 const wchar_t kConfirmDelete[] = L"Удалить выделенные элементы из реестра?";
 const wchar_t kWriteFailed[] = L"Не удаётся изменить указанный ключ.";
 const wchar_t kDeleteFailed[] = L"Не удаётся удалить указанный ключ.";
-
-std::wstring RegistrationPath(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
 // What the error reporter shows for a registration: its key path, a blank line, what failed.
 std::wstring FailureText(const std::wstring& keyPath, const wchar_t* what) { return keyPath + L"\r\n\r\n" + what; }
@@ -44,7 +42,7 @@ bool BackUp(const std::vector<std::wstring>& names, HWND owner, Outside& outside
             UndoStep* step) {
     std::vector<std::wstring> paths;
     for (const auto& name : names)
-        if (!name.empty()) paths.push_back(RegistrationPath(name));
+        if (!name.empty()) paths.push_back(AppPathKey(name));
     std::wstring file;
     HRESULT hr = BackupKeys(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", paths, changes.backupFolder, step, &file);
     if (FAILED(hr)) {
@@ -85,27 +83,27 @@ std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Ou
 
 void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside) {
     if (name.empty()) return;  // never the App Paths key itself
-    const std::wstring keyPath = RegistrationPath(name);
+    const std::wstring keyPath = AppPathKey(name);
     ComPtr<_zbnRegistry2> facade;
     HRESULT made = NewRegistryFacade(&facade);
     const std::wstring failure = FailureText(keyPath, kWriteFailed);
     if (FAILED(made)) return ReportFailure(owner, static_cast<long>(made), failure, outside);
     Variant data = Variant::Text(path);
     VARIANT_BOOL existed = VARIANT_FALSE, ok = VARIANT_FALSE;
-    HRESULT hr = facade->SetValue(kLocalMachine, Bstr(keyPath).Get(), Bstr(L"").Get(),
+    HRESULT hr = facade->SetValue(RootConst(HKEY_LOCAL_MACHINE), Bstr(keyPath).Get(), Bstr(L"").Get(),
                                   static_cast<RegistryDataType2_Const>(REG_SZ), *data.Get(), &existed, &ok);
     if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(owner, facade.Get(), failure, outside);
 }
 
 void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside) {
     if (name.empty()) return;  // SHDeleteKey must never get the App Paths key itself
-    const std::wstring keyPath = RegistrationPath(name);
+    const std::wstring keyPath = AppPathKey(name);
     ComPtr<_zbnRegistry2> facade;
     HRESULT made = NewRegistryFacade(&facade);
     const std::wstring failure = FailureText(keyPath, kDeleteFailed);
     if (FAILED(made)) return ReportFailure(owner, static_cast<long>(made), failure, outside);
     VARIANT_BOOL ok = VARIANT_FALSE;
-    HRESULT hr = facade->DeleteKey(kLocalMachine, Bstr(keyPath).Get(), VARIANT_TRUE, &ok);
+    HRESULT hr = facade->DeleteKey(RootConst(HKEY_LOCAL_MACHINE), Bstr(keyPath).Get(), VARIANT_TRUE, &ok);
     if (FAILED(hr) || ok == VARIANT_FALSE) ReportFailure(owner, facade.Get(), failure, outside);
 }
 

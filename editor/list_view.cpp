@@ -58,7 +58,7 @@ void ListView::AddColumn(const std::wstring& header) {
 
 int ListView::Compare(int indexA, const std::wstring& b) const {
     int c = CompareText(ItemText(hwnd_, indexA, sortKey_), b);
-    return sortOrder_ == 1 ? -c : c;
+    return sortOrder_ == kDescending ? -c : c;
 }
 
 void ListView::AddRow(const std::wstring& text, const std::wstring& subItem) {
@@ -98,7 +98,7 @@ int ListView::RowAt(POINT client) const {
 }
 
 void ListView::SetSortKey(int key) { sortKey_ = key; Resort(); }
-void ListView::SetSortOrder(int order) { sortOrder_ = order; Resort(); }
+void ListView::SetSortOrder(SortOrder order) { sortOrder_ = order; Resort(); }
 void ListView::SetSorted(bool sorted) { sorted_ = sorted; Resort(); }
 
 void ListView::Resort() {
@@ -115,7 +115,7 @@ void ListView::Resort() {
                         static_cast<UINT>(SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(i),
                                                        LVIS_SELECTED | LVIS_FOCUSED))});
     const int key = sortKey_;
-    const bool descending = sortOrder_ == 1;
+    const bool descending = sortOrder_ == kDescending;
     std::stable_sort(rows.begin(), rows.end(), [key, descending](const Row& a, const Row& b) {
         int c = CompareText(key == 0 ? a.text : a.sub, key == 0 ? b.text : b.sub);
         return descending ? c > 0 : c < 0;

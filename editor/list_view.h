@@ -7,6 +7,9 @@
 #include <commctrl.h>
 #include <string>
 
+// The list control's sort orders, by their values.
+enum SortOrder { kAscending = 0, kDescending = 1 };
+
 class ListView {
 public:
     void Attach(HWND list) { hwnd_ = list; }
@@ -28,10 +31,10 @@ public:
     int RowAt(POINT client) const;
 
     int SortKey() const { return sortKey_; }
-    int SortOrder() const { return sortOrder_; }
+    SortOrder Order() const { return sortOrder_; }
     bool Sorted() const { return sorted_; }
     void SetSortKey(int key);
-    void SetSortOrder(int order);
+    void SetSortOrder(SortOrder order);
     void SetSorted(bool sorted);
 
 private:
@@ -40,6 +43,6 @@ private:
 
     HWND hwnd_ = nullptr;
     int sortKey_ = 0;
-    int sortOrder_ = 0;  // 0 ascending, 1 descending
+    SortOrder sortOrder_ = kAscending;
     bool sorted_ = false;
 };

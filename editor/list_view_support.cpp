@@ -1,8 +1,6 @@
 #include "editor/list_view_support.h"
+#include "support/twips.h"
 #include "support/zerbanesupportfbe.h"
-#include <cmath>
-
-long RoundHalfEven(double value) { return static_cast<long>(std::nearbyint(value)); }
 
 std::vector<int> GetSelectedIndices(const ListView& list) {
     std::vector<int> selected;
@@ -20,7 +18,7 @@ void SelectAllItems(ListView& list) {
 void SortByColumn(ListView& list, int column) {
     if (column < 1 || column > list.ColumnCount()) return;
     list.SetSortKey(column - 1);
-    list.SetSortOrder(0);
+    list.SetSortOrder(kAscending);
     list.SetSorted(true);
 }
 
@@ -37,9 +35,7 @@ void SelectOnlyItem(ListView& list, int index) {
 void SetColumnWidthTwips(ListView& list, int column, float width) {
     if (column > list.ColumnCount() || column < 1) return;
     if (width < 0.0f) return;
-    long twipsPerPixel = RoundHalfEven(esScreenTwipsPerPixelX());
-    if (twipsPerPixel < 1) twipsPerPixel = 1;  // never divide by zero on an unusual screen
-    long pixels = RoundHalfEven(width) / twipsPerPixel;
+    long pixels = TwipsToPixels(width, esScreenTwipsPerPixelX());
     SendMessageA(list.Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column - 1), static_cast<LPARAM>(pixels));
 }
 

@@ -13,6 +13,3 @@ void SetExtendedStyle(ListView& list, DWORD mask, bool on);
 void SetFullRowSelect(ListView& list, bool on);
 void SetGridLines(ListView& list, bool on);
 void SetLabelTip(ListView& list, bool on);
-
-// Rounds to the nearest whole number, halves to the even neighbour.
-long RoundHalfEven(double value);

@@ -3,6 +3,7 @@
 #include "editor/list_view_support.h"
 #include "editor/window_settings.h"
 #include "support/zerbanesupport.h"
+#include "support/twips.h"
 #include "support/zerbanesupportfbe.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -19,15 +20,9 @@ const RECT kList = {60, 480, 60 + 10215, 480 + 4035};
 
 }  // namespace
 
-int TwipsToPixelsX(double twips) {
-    float tpp = esScreenTwipsPerPixelX();
-    return static_cast<int>(twips / (tpp > 0 ? tpp : 15.0f) + 0.5);
-}
+int TwipsToPixelsX(double twips) { return LayoutPixels(twips, esScreenTwipsPerPixelX()); }
 
-int TwipsToPixelsY(double twips) {
-    float tpp = esScreenTwipsPerPixelY();
-    return static_cast<int>(twips / (tpp > 0 ? tpp : 15.0f) + 0.5);
-}
+int TwipsToPixelsY(double twips) { return LayoutPixels(twips, esScreenTwipsPerPixelY()); }
 
 MainWindow::~MainWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -64,8 +59,8 @@ void MainWindow::Show(int show) {
 }
 
 int MainWindow::CurrentShiftState() {
-    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+    return (GetKeyState(VK_SHIFT) < 0 ? kShift : 0) | (GetKeyState(VK_CONTROL) < 0 ? kCtrl : 0) |
+           (GetKeyState(VK_MENU) < 0 ? kAlt : 0);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -225,27 +220,27 @@ void MainWindow::OnResize() {
 }
 
 void MainWindow::OnKeyDown(UINT key, int shift) {
-    if (key == 'A' && shift == 2) SelectAllItems(list_);
-    else if (key == VK_F5 && shift == 0) RefreshAppPaths(list_);
-    else if (key == VK_DELETE && shift == 0) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
-    else if (key == 'Z' && shift == 2) UndoLastChange(list_, hwnd_, outside_, changes_);
-    else if (key == VK_F1 && shift == 1) outside_.ShowAboutBox(hwnd_);
-    else if (key == VK_F1 && shift == 0) outside_.OpenReadMe();
-    else if (key == VK_ESCAPE && shift == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    if (key == 'A' && shift == kCtrl) SelectAllItems(list_);
+    else if (key == VK_F5 && shift == kNoShift) RefreshAppPaths(list_);
+    else if (key == VK_DELETE && shift == kNoShift) DeleteSelectedEntries(list_, hwnd_, outside_, changes_);
+    else if (key == 'Z' && shift == kCtrl) UndoLastChange(list_, hwnd_, outside_, changes_);
+    else if (key == VK_F1 && shift == kShift) outside_.ShowAboutBox(hwnd_);
+    else if (key == VK_F1 && shift == kNoShift) outside_.OpenReadMe();
+    else if (key == VK_ESCAPE && shift == kNoShift) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void MainWindow::OnColumnClick(int column) {
     if (list_.SortKey() != column || !list_.Sorted()) {
         list_.SetSortKey(column);
-        list_.SetSortOrder(0);
+        list_.SetSortOrder(kAscending);
         list_.SetSorted(true);
     } else {
-        list_.SetSortOrder(list_.SortOrder() == 0 ? 1 : 0);
+        list_.SetSortOrder(list_.Order() == kAscending ? kDescending : kAscending);
     }
 }
 
 void MainWindow::OnRightClick(POINT listPoint) {
-    if (CurrentShiftState() != 0) return;
+    if (CurrentShiftState() != kNoShift) return;
     if (list_.RowAt(listPoint) == 0) return;
     std::vector<int> selected = GetSelectedIndices(list_);
     if (selected.empty()) return;

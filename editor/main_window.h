@@ -9,6 +9,9 @@
 enum MenuItem { kMenuFix = 0, kMenuSeparator = 10, kMenuDelete = 20, kMenuUndoSeparator = 30, kMenuUndo = 40 };
 const UINT kMenuCommandBase = 1000;  // WM_COMMAND id = base + index
 
+// The modifier keys held with a key, as bits of the shift state.
+enum ShiftState { kNoShift = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+
 class MainWindow {
 public:
     explicit MainWindow(Outside& outside) : outside_(outside) {}
@@ -27,7 +30,7 @@ public:
     // Backups of every change, and the steps this run can undo.
     ChangeRecord& Changes() { return changes_; }
 
-    // Form_KeyDown: the key with the exact modifier state (Shift 1, Ctrl 2, Alt 4).
+    // Form_KeyDown: the key with the exact modifier state (ShiftState bits).
     void OnKeyDown(UINT key, int shift);
     static int CurrentShiftState();
 

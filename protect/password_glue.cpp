@@ -7,7 +7,9 @@ std::wstring ProtectPasswordText(const SecretText& password, bool machineBound) 
     SecretBytes bytes = ToAnsi(password);
     std::vector<uint8_t> blob;
     long lastError = 0;
-    if (!ProtectBytes(&bytes, &blob, L"", machineBound, false, L"", L"0", &lastError)) return {};
+    ProtectOptions options;
+    options.machineBound = machineBound;
+    if (!ProtectBytes(&bytes, &blob, L"", options, &lastError)) return {};
     std::wstring hex;
     if (!BytesToHex(&blob, &hex)) return {};
     return L"Z" + hex;
@@ -20,7 +22,7 @@ SecretText UnprotectPasswordText(const std::wstring& stored) {
     SecretBytes bytes;
     std::wstring description;
     long lastError = 0;
-    if (!UnprotectBytes(&blob, &bytes, &description, false, false, L"", L"0", &lastError)) return {};
+    if (!UnprotectBytes(&blob, &bytes, &description, ProtectOptions(), &lastError)) return {};
     return FromAnsi(bytes);
 }
 

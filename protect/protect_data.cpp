@@ -2,29 +2,14 @@
 #include "support/system_library.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
+#include <dpapi.h>
 #include <cstdint>
-#include <cwchar>
 
 namespace {
 
-// The data protection structures, declared here so that crypt32 is not linked.
-struct DataBlob {
-    DWORD cbData;
-    BYTE* pbData;
-};
-struct PromptStruct {
-    DWORD cbSize;
-    DWORD dwPromptFlags;
-    HWND hwndApp;
-    LPCWSTR szPrompt;
-};
-using ProtectFn = BOOL(WINAPI*)(DataBlob*, LPCWSTR, DataBlob*, PVOID, PromptStruct*, DWORD, DataBlob*);
-using UnprotectFn = BOOL(WINAPI*)(DataBlob*, LPWSTR*, DataBlob*, PVOID, PromptStruct*, DWORD, DataBlob*);
-
-const DWORD kLocalMachine = 0x4;        // CRYPTPROTECT_LOCAL_MACHINE
-const DWORD kPromptOnUnprotect = 0x1;   // CRYPTPROTECT_PROMPT_ON_UNPROTECT
-const DWORD kPromptOnProtect = 0x2;     // CRYPTPROTECT_PROMPT_ON_PROTECT
-const long kOldWindowsVersion = 1150;   // ERROR_OLD_WIN_VERSION
+// crypt32 is bound by name, so its functions are declared here.
+using ProtectFn = BOOL(WINAPI*)(DATA_BLOB*, LPCWSTR, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD, DATA_BLOB*);
+using UnprotectFn = BOOL(WINAPI*)(DATA_BLOB*, LPWSTR*, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD, DATA_BLOB*);
 
 volatile LONG g_calls = 0;
 
@@ -46,20 +31,16 @@ const Crypt32& Functions() {
     return functions;
 }
 
-HWND WindowFromText(const std::wstring& text) {
-    return reinterpret_cast<HWND>(static_cast<intptr_t>(std::wcstoll(text.c_str(), nullptr, 10)));
-}
-
 // The bytes of an array; no bytes for an array that was never allocated.
 template <class Bytes>
-DataBlob BlobOf(const Bytes* bytes) {
+DATA_BLOB BlobOf(const Bytes* bytes) {
     if (!bytes) return {0, nullptr};
     return {static_cast<DWORD>(bytes->size()), const_cast<BYTE*>(bytes->data())};
 }
 
 // Copies a buffer the system allocated, then wipes and frees it: it may hold a password.
 template <class Bytes>
-void TakeOutput(DataBlob& blob, Bytes* out) {
+void TakeOutput(DATA_BLOB& blob, Bytes* out) {
     out->clear();
     if (blob.cbData > 0 && blob.pbData) {
         if (void* p = LocalLock(blob.pbData)) {
@@ -73,35 +54,33 @@ void TakeOutput(DataBlob& blob, Bytes* out) {
 }
 
 struct Inputs {
-    DataBlob data;
-    DataBlob entropy;
-    DataBlob* entropyArg;
-    PromptStruct prompt;
-    PromptStruct* promptArg;
+    DATA_BLOB data;
+    DATA_BLOB entropy;
+    DATA_BLOB* entropyArg;
+    CRYPTPROTECT_PROMPTSTRUCT prompt;
+    CRYPTPROTECT_PROMPTSTRUCT* promptArg;
     DWORD flags;
 };
 
 // Steps shared by sealing and unsealing: the host test, the input checks, the blobs.
-bool Prepare(DataBlob in, const std::vector<uint8_t>* entropy, bool omitEntropy, bool machineBound, bool usePrompt,
-             DWORD promptFlag, const std::wstring& promptText, const std::wstring& ownerWindow, long* lastError,
-             Inputs* inputs) {
+bool Prepare(DATA_BLOB in, const ProtectOptions& options, DWORD promptFlag, long* lastError, Inputs* inputs) {
     if (!esIsHostWin2000_OrHigher()) {
-        *lastError = kOldWindowsVersion;
+        *lastError = ERROR_OLD_WIN_VERSION;
         return false;
     }
     inputs->data = in;
-    inputs->entropy = BlobOf(entropy);
-    if (inputs->data.cbData == 0 || (!omitEntropy && inputs->entropy.cbData == 0)) {
+    inputs->entropy = BlobOf(options.entropy);
+    if (inputs->data.cbData == 0 || (options.withEntropy && inputs->entropy.cbData == 0)) {
         *lastError = 0;
         return false;
     }
-    inputs->entropyArg = omitEntropy ? nullptr : &inputs->entropy;
+    inputs->entropyArg = options.withEntropy ? &inputs->entropy : nullptr;
     inputs->promptArg = nullptr;
-    if (usePrompt) {
-        inputs->prompt = {sizeof(PromptStruct), promptFlag, WindowFromText(ownerWindow), promptText.c_str()};
+    if (options.usePrompt) {
+        inputs->prompt = {sizeof(CRYPTPROTECT_PROMPTSTRUCT), promptFlag, options.ownerWindow, options.promptText.c_str()};
         inputs->promptArg = &inputs->prompt;
     }
-    inputs->flags = machineBound ? kLocalMachine : 0;
+    inputs->flags = options.machineBound ? CRYPTPROTECT_LOCAL_MACHINE : 0;
     return true;
 }
 
@@ -110,26 +89,17 @@ bool Prepare(DataBlob in, const std::vector<uint8_t>* entropy, bool omitEntropy,
 long DataProtectionCallCount() { return g_calls; }
 
 bool ProtectBytes(const SecretBytes* in, std::vector<uint8_t>* out, const std::wstring& description,
-                  bool machineBound, bool usePrompt, const std::wstring& promptText, const std::wstring& ownerWindow,
-                  long* lastError) {
-    return ProtectBytesWithEntropy(in, out, nullptr, true, description, machineBound, usePrompt, promptText,
-                                   ownerWindow, lastError);
-}
-
-bool ProtectBytesWithEntropy(const SecretBytes* in, std::vector<uint8_t>* out, const std::vector<uint8_t>* entropy,
-                             bool omitEntropy, const std::wstring& description, bool machineBound, bool usePrompt,
-                             const std::wstring& promptText, const std::wstring& ownerWindow, long* lastError) {
+                  const ProtectOptions& options, long* lastError) {
     out->clear();
     Inputs inputs{};
-    if (!Prepare(BlobOf(in), entropy, omitEntropy, machineBound, usePrompt, kPromptOnProtect, promptText, ownerWindow,
-                 lastError, &inputs))
+    if (!Prepare(BlobOf(in), options, CRYPTPROTECT_PROMPT_ON_PROTECT, lastError, &inputs))
         return false;
     const Crypt32& crypt = Functions();
     if (!crypt.protect) {
         *lastError = static_cast<long>(ERROR_PROC_NOT_FOUND);
         return false;
     }
-    DataBlob result = {0, nullptr};
+    DATA_BLOB result = {0, nullptr};
     InterlockedIncrement(&g_calls);
     if (!crypt.protect(&inputs.data, description.c_str(), inputs.entropyArg, nullptr, inputs.promptArg, inputs.flags,
                        &result)) {
@@ -142,26 +112,17 @@ bool ProtectBytesWithEntropy(const SecretBytes* in, std::vector<uint8_t>* out, c
 }
 
 bool UnprotectBytes(const std::vector<uint8_t>* in, SecretBytes* out, std::wstring* description,
-                    bool machineBound, bool usePrompt, const std::wstring& promptText, const std::wstring& ownerWindow,
-                    long* lastError) {
-    return UnprotectBytesWithEntropy(in, out, nullptr, true, description, machineBound, usePrompt, promptText,
-                                     ownerWindow, lastError);
-}
-
-bool UnprotectBytesWithEntropy(const std::vector<uint8_t>* in, SecretBytes* out, const std::vector<uint8_t>* entropy,
-                               bool omitEntropy, std::wstring* description, bool machineBound, bool usePrompt,
-                               const std::wstring& promptText, const std::wstring& ownerWindow, long* lastError) {
+                    const ProtectOptions& options, long* lastError) {
     out->clear();
     Inputs inputs{};
-    if (!Prepare(BlobOf(in), entropy, omitEntropy, machineBound, usePrompt, kPromptOnUnprotect, promptText,
-                 ownerWindow, lastError, &inputs))
+    if (!Prepare(BlobOf(in), options, CRYPTPROTECT_PROMPT_ON_UNPROTECT, lastError, &inputs))
         return false;
     const Crypt32& crypt = Functions();
     if (!crypt.unprotect) {
         *lastError = static_cast<long>(ERROR_PROC_NOT_FOUND);
         return false;
     }
-    DataBlob result = {0, nullptr};
+    DATA_BLOB result = {0, nullptr};
     LPWSTR text = nullptr;
     InterlockedIncrement(&g_calls);
     if (!crypt.unprotect(&inputs.data, &text, inputs.entropyArg, nullptr, inputs.promptArg, inputs.flags, &result)) {

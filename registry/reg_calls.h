@@ -58,5 +58,3 @@ private:
     LONG* lastError_;
 };
 
-// The predefined root handle for a RegistryRoot2_Const value (sign-extended as Windows does).
-inline HKEY RootKey(long root) { return reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<LONG>(root))); }

@@ -1,22 +1,17 @@
 #include "registry/registry2.h"
+#include "automation/arguments.h"
 #include "com/error_info.h"
 #include "com/variant_util.h"
 #include "registry/value_codec.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
+#include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 namespace {
 
-const REGSAM kQueryValue = 0x0001;            // KEY_QUERY_VALUE
-const REGSAM kSetValue = 0x0002;              // KEY_SET_VALUE
-const REGSAM kQueryAndEnumerate = 0x0009;     // KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS
-
-VARIANT_BOOL Bool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
-
-void SetFlag(VARIANT_BOOL* flag, bool value) {
-    if (flag) *flag = Bool(value);
-}
+const REGSAM kQueryAndEnumerate = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
 // The snapshot an accessor reads: null for Nothing. Any object is accepted as long as it
 // is a RegValue; others count as Nothing.
@@ -35,6 +30,20 @@ HRESULT DataTypeOf(_RegValue* v, long* type) {
 
 HRESULT ConversionError(HRESULT hr) {
     return ReportError(hr, IID__zbnRegistry2, L"The value's data cannot be converted: the snapshot was made without data.");
+}
+
+// The typed accessors' one path: the snapshot's Data converted to `vt` when its DataType is
+// one of `types`; S_FALSE, with `data` left empty, for Nothing or a value of another type.
+HRESULT ReadSnapshotData(_RegValue** value, std::initializer_list<long> types, VARTYPE vt, VARIANT* data) {
+    ComPtr<_RegValue> v = SnapshotOf(value);
+    if (!v) return S_FALSE;
+    long type = REG_NONE;
+    if (FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
+    if (std::find(types.begin(), types.end(), type) == types.end()) return S_FALSE;
+    Variant raw;
+    HRESULT hr = v->get_Data(raw.Get());
+    if (SUCCEEDED(hr)) hr = VariantChangeType(data, raw.Get(), 0, vt);
+    return FAILED(hr) ? ConversionError(hr) : S_OK;
 }
 
 }  // namespace
@@ -94,7 +103,7 @@ STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR 
     RegCalls calls = Calls();
     const std::wstring subKey = Bstr::ToString(subKeyArg), name = Bstr::ToString(valueNameArg);
     UniqueHKey key;
-    if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
+    if (calls.Open(RootKey(root), subKey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return S_OK;
     DWORD type = 0, size = 0;
     if (calls.QueryValueInfo(key.Get(), name, &type, &size) != ERROR_SUCCESS) return S_OK;
     std::vector<uint8_t> bytes;
@@ -115,7 +124,7 @@ STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIAN
     if (!result) return E_POINTER;
     RegCalls calls = Calls();
     UniqueHKey key;
-    *result = Bool(calls.Open(RootKey(root), Bstr::ToString(subKey), kQueryValue, &key) == ERROR_SUCCESS);
+    *result = Bool(calls.Open(RootKey(root), Bstr::ToString(subKey), KEY_QUERY_VALUE, &key) == ERROR_SUCCESS);
     return S_OK;
 }
 
@@ -164,7 +173,7 @@ STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARI
     RegCalls calls = Calls();
     const std::wstring subKey = Bstr::ToString(subKeyArg);
     UniqueHKey key;
-    if (calls.Open(RootKey(root), subKey, kQueryValue, &key) != ERROR_SUCCESS) return S_OK;
+    if (calls.Open(RootKey(root), subKey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
     HRESULT hr = ListValues(key.Get(), calls, calls.AsSeen(subKey), root, queryData != VARIANT_FALSE, &list);
     if (FAILED(hr)) return hr;
@@ -233,7 +242,7 @@ HRESULT Registry2::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_B
                                 UniqueHKey* key) {
     RegCalls calls = Calls();
     bool created = false;
-    if (calls.Create(RootKey(root), subKey, kSetValue, key, &created) != ERROR_SUCCESS) return S_FALSE;
+    if (calls.Create(RootKey(root), subKey, KEY_SET_VALUE, key, &created) != ERROR_SUCCESS) return S_FALSE;
     SetFlag(keyAlreadyExist, !created);
     return S_OK;
 }
@@ -268,7 +277,7 @@ STDMETHODIMP Registry2::DeleteValue(RegistryRoot2_Const root, BSTR subKey, BSTR 
     *result = VARIANT_FALSE;
     RegCalls calls = Calls();
     UniqueHKey key;
-    if (calls.Open(RootKey(root), Bstr::ToString(subKey), kSetValue, &key) != ERROR_SUCCESS) return S_OK;
+    if (calls.Open(RootKey(root), Bstr::ToString(subKey), KEY_SET_VALUE, &key) != ERROR_SUCCESS) return S_OK;
     *result = Bool(calls.DeleteValue(key.Get(), Bstr::ToString(valueName)) == ERROR_SUCCESS);
     return S_OK;
 }
@@ -294,14 +303,9 @@ STDMETHODIMP Registry2::GetValueDataType(_RegValue** value, RegistryDataType2_Co
 STDMETHODIMP Registry2::GetValueData_SZ(_RegValue** value, BSTR* result) {
     if (!result) return E_POINTER;
     *result = nullptr;
-    ComPtr<_RegValue> v = SnapshotOf(value);
-    long type = REG_NONE;
-    if (v && FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
-    if (!v || (type != REG_SZ && type != REG_EXPAND_SZ)) return CopyToBstr(L"", result);
-    Variant data, text;
-    HRESULT hr = v->get_Data(data.Get());
-    if (SUCCEEDED(hr)) hr = VariantChangeType(text.Get(), data.Get(), 0, VT_BSTR);
-    if (FAILED(hr)) return ConversionError(hr);
+    Variant text;
+    HRESULT hr = ReadSnapshotData(value, {REG_SZ, REG_EXPAND_SZ}, VT_BSTR, text.Get());
+    if (hr != S_OK) return FAILED(hr) ? hr : CopyToBstr(L"", result);
     *result = V_BSTR(text.Get());
     V_VT(text.Get()) = VT_EMPTY;
     return S_OK;
@@ -310,29 +314,18 @@ STDMETHODIMP Registry2::GetValueData_SZ(_RegValue** value, BSTR* result) {
 STDMETHODIMP Registry2::GetValueData_DWORD(_RegValue** value, long* result) {
     if (!result) return E_POINTER;
     *result = 0;
-    ComPtr<_RegValue> v = SnapshotOf(value);
-    long type = REG_NONE;
-    if (v && FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
-    if (!v || type != REG_DWORD) return S_OK;
-    Variant data, number;
-    HRESULT hr = v->get_Data(data.Get());
-    if (SUCCEEDED(hr)) hr = VariantChangeType(number.Get(), data.Get(), 0, VT_I4);
-    if (FAILED(hr)) return ConversionError(hr);
-    *result = V_I4(number.Get());
-    return S_OK;
+    Variant number;
+    HRESULT hr = ReadSnapshotData(value, {REG_DWORD}, VT_I4, number.Get());
+    if (hr == S_OK) *result = V_I4(number.Get());
+    return FAILED(hr) ? hr : S_OK;
 }
 
 STDMETHODIMP Registry2::GetValueData_BINARY(_RegValue** value, SAFEARRAY** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
-    ComPtr<_RegValue> v = SnapshotOf(value);
-    long type = REG_SZ;
-    if (v && FAILED(DataTypeOf(v.Get(), &type))) return E_FAIL;
-    if (!v || (type != REG_BINARY && type != REG_NONE)) return MakeByteArray(nullptr, 0, result);
-    Variant data, bytes;
-    HRESULT hr = v->get_Data(data.Get());
-    if (SUCCEEDED(hr)) hr = VariantChangeType(bytes.Get(), data.Get(), 0, VT_ARRAY | VT_UI1);
-    if (FAILED(hr)) return ConversionError(hr);
+    Variant bytes;
+    HRESULT hr = ReadSnapshotData(value, {REG_BINARY, REG_NONE}, VT_ARRAY | VT_UI1, bytes.Get());
+    if (hr != S_OK) return FAILED(hr) ? hr : MakeByteArray(nullptr, 0, result);
     *result = V_ARRAY(bytes.Get());
     V_VT(bytes.Get()) = VT_EMPTY;
     return S_OK;

@@ -1,5 +1,6 @@
 // Fonts: eight settings from a standard font object, and a new font object built from them.
 #include "settings/settings2.h"
+#include "automation/arguments.h"
 #include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
@@ -8,11 +9,9 @@
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
 #include <olectl.h>
+#include <cstdint>
 
 namespace {
-
-// The standard font's dispatch identifiers.
-const DISPID kName = 0, kSize = 2, kItalic = 4, kUnderline = 5, kStrikethrough = 6, kWeight = 7, kCharset = 8;
 
 HRESULT FontProperty(IDispatch* font, DISPID id, VARTYPE vt, VARIANT* out) {
     Variant raw;
@@ -36,13 +35,11 @@ bool DivideHalfEven(long long n, long long d, LONG* out) {
 
 HRESULT Overflow() { return ReportError(DISP_E_OVERFLOW, IID__zbnZerbaneSettings2, L"The font size is out of range."); }
 
-IFontDisp* FontOf(IFontDisp** font) { return font ? *font : nullptr; }
-
 }  // namespace
 
 STDMETHODIMP Settings2::SaveFont(BSTR SubKey, IFontDisp** Value, BSTR AppTitle, LONG VerMajor, LONG VerMinor,
                                  VARIANT_BOOL UserSetting) {
-    IFontDisp* font = FontOf(Value);
+    IFontDisp* font = ObjectOf(Value);
     if (!font) return S_OK;
     // In the order they are written. Every property is read before the first write, so a
     // font that cannot be read leaves the stored font whole instead of half old and half new.
@@ -52,16 +49,16 @@ STDMETHODIMP Settings2::SaveFont(BSTR SubKey, IFontDisp** Value, BSTR AppTitle, 
         DISPID id;
         VARTYPE vt;
         Variant value;
-    } settings[] = {{L"Size", sdtLong, kSize, VT_CY, {}},
-                    {L"Size2", sdtLong, kSize, VT_CY, {}},
-                    {L"Italic", sdtBoolean, kItalic, VT_BOOL, {}},
-                    {L"Strikethrough", sdtBoolean, kStrikethrough, VT_BOOL, {}},
-                    {L"Underline", sdtBoolean, kUnderline, VT_BOOL, {}},
-                    {L"Charset", sdtLong, kCharset, VT_I2, {}},
-                    {L"Weight", sdtLong, kWeight, VT_I2, {}},
-                    {L"Name", sdtString, kName, VT_BSTR, {}}};
+    } settings[] = {{L"Size", sdtLong, DISPID_FONT_SIZE, VT_CY, {}},
+                    {L"Size2", sdtLong, DISPID_FONT_SIZE, VT_CY, {}},
+                    {L"Italic", sdtBoolean, DISPID_FONT_ITALIC, VT_BOOL, {}},
+                    {L"Strikethrough", sdtBoolean, DISPID_FONT_STRIKE, VT_BOOL, {}},
+                    {L"Underline", sdtBoolean, DISPID_FONT_UNDER, VT_BOOL, {}},
+                    {L"Charset", sdtLong, DISPID_FONT_CHARSET, VT_I2, {}},
+                    {L"Weight", sdtLong, DISPID_FONT_WEIGHT, VT_I2, {}},
+                    {L"Name", sdtString, DISPID_FONT_NAME, VT_BSTR, {}}};
     Variant size;
-    HRESULT hr = FontProperty(font, kSize, VT_CY, size.Get());
+    HRESULT hr = FontProperty(font, DISPID_FONT_SIZE, VT_CY, size.Get());
     if (FAILED(hr)) return hr;
     LONG points = 0, thousandths = 0;
     if (!DivideHalfEven(V_CY(size.Get()).int64, 10000, &points) ||
@@ -82,60 +79,104 @@ STDMETHODIMP Settings2::SaveFont(BSTR SubKey, IFontDisp** Value, BSTR AppTitle, 
     return S_OK;
 }
 
+namespace {
+
+// Where LoadFont reads: the settings key, and the font that stands in for what is not stored.
+struct FontSource {
+    _zbnZerbaneSettings2* settings;
+    BSTR subKey, appTitle;
+    LONG major, minor;
+    VARIANT_BOOL userSetting;
+    IFontDisp* base;
+};
+
+// One stored attribute: its setting, the default font's property (as `defaultAs`), and where
+// the loaded value (converted to `loadedAs`) goes in the font description.
+struct FontAttribute {
+    const wchar_t* name;
+    SettingDataType_Const kind;
+    DISPID id;
+    VARTYPE defaultAs, loadedAs;
+    void (*apply)(const VARIANT& value, FONTDESC* desc);
+};
+
+const FontAttribute kFontAttributes[] = {
+    {L"Italic", sdtBoolean, DISPID_FONT_ITALIC, VT_BOOL, VT_BOOL,
+     [](const VARIANT& v, FONTDESC* d) { d->fItalic = V_BOOL(&v) != VARIANT_FALSE; }},
+    {L"Strikethrough", sdtBoolean, DISPID_FONT_STRIKE, VT_BOOL, VT_BOOL,
+     [](const VARIANT& v, FONTDESC* d) { d->fStrikethrough = V_BOOL(&v) != VARIANT_FALSE; }},
+    {L"Underline", sdtBoolean, DISPID_FONT_UNDER, VT_BOOL, VT_BOOL,
+     [](const VARIANT& v, FONTDESC* d) { d->fUnderline = V_BOOL(&v) != VARIANT_FALSE; }},
+    {L"Charset", sdtLong, DISPID_FONT_CHARSET, VT_I2, VT_I4,
+     [](const VARIANT& v, FONTDESC* d) { d->sCharset = static_cast<SHORT>(esLoWord(V_I4(&v))); }},
+    {L"Weight", sdtLong, DISPID_FONT_WEIGHT, VT_I2, VT_I4,
+     [](const VARIANT& v, FONTDESC* d) { d->sWeight = static_cast<SHORT>(esLoWord(V_I4(&v))); }},
+    {L"Name", sdtString, DISPID_FONT_NAME, VT_BSTR, VT_BSTR,
+     [](const VARIANT& v, FONTDESC* d) { d->lpstrName = V_BSTR(&v) ? V_BSTR(&v) : const_cast<LPOLESTR>(L""); }},
+};
+
+// LoadSetting of one attribute, with the default font's property as the default.
+HRESULT LoadAttribute(const FontSource& from, const FontAttribute& attribute, VARIANT* out, bool* found) {
+    Variant def, value;
+    HRESULT hr = FontProperty(from.base, attribute.id, attribute.defaultAs, def.Get());
+    if (FAILED(hr)) return hr;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    hr = from.settings->LoadSetting(from.subKey, Bstr(attribute.name).Get(), attribute.kind, *def.Get(), from.appTitle,
+                                    from.major, from.minor, from.userSetting, &ok, value.Get());
+    if (FAILED(hr)) return hr;
+    *found = ok != VARIANT_FALSE;
+    hr = ConvertVariant(out, value.Get(), attribute.loadedAs);
+    if (FAILED(hr)) return ReportError(hr, IID__zbnZerbaneSettings2, L"A stored font setting cannot be converted.");
+    return S_OK;
+}
+
+// The size in Currency units: "Size2" (thousandths of a point) when stored, else "Size".
+HRESULT LoadSize(const FontSource& from, CY* size) {
+    const FontAttribute size2 = {L"Size2", sdtLong, DISPID_FONT_SIZE, VT_CY, VT_R8, nullptr};
+    const FontAttribute points = {L"Size", sdtLong, DISPID_FONT_SIZE, VT_CY, VT_R8, nullptr};
+    Variant value;
+    bool found = false;
+    HRESULT hr = LoadAttribute(from, size2, value.Get(), &found);
+    if (FAILED(hr)) return hr;
+    double scale = 10.0;
+    if (!found) {
+        value.Clear();
+        hr = LoadAttribute(from, points, value.Get(), &found);
+        if (FAILED(hr)) return hr;
+        scale = 10000.0;
+    }
+    int64_t cy = 0;
+    hr = asDoubleToLargeInteger(V_R8(value.Get()) * scale, &cy);
+    if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? Overflow() : hr;
+    size->int64 = cy;
+    return S_OK;
+}
+
+}  // namespace
+
 STDMETHODIMP Settings2::LoadFont(BSTR SubKey, IFontDisp** Default, BSTR AppTitle, LONG VerMajor, LONG VerMinor,
                                  VARIANT_BOOL UserSetting, IFontDisp** Result) {
     if (!Result) return E_POINTER;
     *Result = nullptr;
-    ComPtr<IFontDisp> base(FontOf(Default));
+    ComPtr<IFontDisp> base(ObjectOf(Default));
     const bool madeDefault = !base;
     if (madeDefault) {
         HRESULT hr = CoCreateInstance(CLSID_StdFont, nullptr, CLSCTX_INPROC_SERVER, IID_IFontDisp, base.PutVoid());
         if (FAILED(hr)) return ReportError(hr, IID__zbnZerbaneSettings2, L"No standard font object can be made.");
         if (Default) *Default = base.CopyOut();  // the caller's variable receives it
     }
-    auto load = [&](const wchar_t* name, long kind, DISPID id, VARTYPE vt, VARTYPE as, VARIANT* out, bool* found) {
-        Variant def, value;
-        HRESULT hr = FontProperty(base.Get(), id, vt, def.Get());
-        if (FAILED(hr)) return hr;
-        VARIANT_BOOL ok = VARIANT_FALSE;
-        hr = Self()->LoadSetting(SubKey, Bstr(name).Get(), static_cast<SettingDataType_Const>(kind), *def.Get(),
-                                 AppTitle, VerMajor, VerMinor, UserSetting, &ok, value.Get());
-        if (FAILED(hr)) return hr;
-        if (found) *found = ok != VARIANT_FALSE;
-        hr = ConvertVariant(out, value.Get(), as);
-        if (FAILED(hr)) return ReportError(hr, IID__zbnZerbaneSettings2, L"A stored font setting cannot be converted.");
-        return S_OK;
-    };
+    const FontSource from = {Self(), SubKey, AppTitle, VerMajor, VerMinor, UserSetting, base.Get()};
     FONTDESC desc = {};
     desc.cbSizeofstruct = sizeof(desc);
-    Variant size, italic, strike, underline, charset, weight, name;
-    bool found = false;
-    HRESULT hr = load(L"Size2", sdtLong, kSize, VT_CY, VT_R8, size.Get(), &found);
+    HRESULT hr = LoadSize(from, &desc.cySize);
     if (FAILED(hr)) return hr;
-    int64_t cy = 0;
-    if (found) {
-        hr = asDoubleToLargeInteger(V_R8(size.Get()) * 10.0, &cy);
-    } else {
-        size.Clear();
-        hr = load(L"Size", sdtLong, kSize, VT_CY, VT_R8, size.Get(), nullptr);
-        if (SUCCEEDED(hr)) hr = asDoubleToLargeInteger(V_R8(size.Get()) * 10000.0, &cy);
+    Variant values[sizeof(kFontAttributes) / sizeof(kFontAttributes[0])];  // the name lives here until the end
+    for (size_t i = 0; i < sizeof(kFontAttributes) / sizeof(kFontAttributes[0]); ++i) {
+        bool found = false;
+        hr = LoadAttribute(from, kFontAttributes[i], values[i].Get(), &found);
+        if (FAILED(hr)) return hr;
+        kFontAttributes[i].apply(*values[i].Get(), &desc);
     }
-    if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? Overflow() : hr;
-    desc.cySize.int64 = cy;
-    if (FAILED(hr = load(L"Italic", sdtBoolean, kItalic, VT_BOOL, VT_BOOL, italic.Get(), nullptr)) ||
-        FAILED(hr = load(L"Strikethrough", sdtBoolean, kStrikethrough, VT_BOOL, VT_BOOL, strike.Get(), nullptr)) ||
-        FAILED(hr = load(L"Underline", sdtBoolean, kUnderline, VT_BOOL, VT_BOOL, underline.Get(), nullptr)) ||
-        FAILED(hr = load(L"Charset", sdtLong, kCharset, VT_I2, VT_I4, charset.Get(), nullptr)) ||
-        FAILED(hr = load(L"Weight", sdtLong, kWeight, VT_I2, VT_I4, weight.Get(), nullptr)) ||
-        FAILED(hr = load(L"Name", sdtString, kName, VT_BSTR, VT_BSTR, name.Get(), nullptr)))
-        return hr;
-    desc.fItalic = V_BOOL(italic.Get()) != VARIANT_FALSE;
-    desc.fStrikethrough = V_BOOL(strike.Get()) != VARIANT_FALSE;
-    desc.fUnderline = V_BOOL(underline.Get()) != VARIANT_FALSE;
-    desc.sCharset = static_cast<SHORT>(esLoWord(V_I4(charset.Get())));
-    desc.sWeight = static_cast<SHORT>(esLoWord(V_I4(weight.Get())));
-    desc.lpstrName = V_BSTR(name.Get()) ? V_BSTR(name.Get()) : const_cast<LPOLESTR>(L"");
-
     ComPtr<IUnknown> created;
     if (OleCreateFontIndirect(&desc, IID_IUnknown, created.PutVoid()) == S_OK) {
         ComPtr<IFontDisp> font;

@@ -1,5 +1,7 @@
 // Window placement: the 44-byte WINDOWPLACEMENT record as one binary setting.
 #include "settings/settings2.h"
+#include "automation/arguments.h"
+#include "support/twips.h"
 #include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/error_info.h"
@@ -14,12 +16,6 @@
 namespace {
 
 static_assert(sizeof(WINDOWPLACEMENT) == 44, "the stored record is 44 bytes in every build");
-
-IDispatch* ObjectOf(IDispatch** object) { return object ? *object : nullptr; }
-
-void SetFlag(VARIANT_BOOL* flag, bool value) {
-    if (flag) *flag = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
 
 // SubKey, or the form's "Name" when SubKey is empty.
 HRESULT KeyFor(BSTR subKey, IDispatch* form, Bstr* key) {
@@ -106,12 +102,10 @@ STDMETHODIMP Settings2::LoadFormPlacementPx(BSTR SubKey, BSTR ValueName, IDispat
 STDMETHODIMP Settings2::LoadFormPlacement(BSTR SubKey, BSTR ValueName, IDispatch** FormObject, BSTR AppTitle,
                                           LONG VerMajor, LONG VerMinor, VARIANT_BOOL SetMinimized, float FixedWidth,
                                           float FixedHeight, VARIANT_BOOL UserSetting, VARIANT_BOOL* lpSuccess) {
-    const long tx = RoundedTwipsPerPixel(esScreenTwipsPerPixelX());
-    const long ty = RoundedTwipsPerPixel(esScreenTwipsPerPixelY());
     if (!RoundsToLong(FixedWidth) || !RoundsToLong(FixedHeight))
         return ReportError(DISP_E_OVERFLOW, IID__zbnZerbaneSettings2, L"The fixed size is out of range.");
-    const long width = RoundHalfEvenToLong(FixedWidth) / tx;
-    const long height = RoundHalfEvenToLong(FixedHeight) / ty;
+    const long width = TwipsToPixels(FixedWidth, esScreenTwipsPerPixelX());
+    const long height = TwipsToPixels(FixedHeight, esScreenTwipsPerPixelY());
     return Self()->LoadFormPlacementPx(SubKey, ValueName, FormObject, AppTitle, VerMajor, VerMinor, SetMinimized, width,
                                        height, UserSetting, lpSuccess);
 }

@@ -1,5 +1,7 @@
 // List view column widths, stored in twips as "Column n Width".
 #include "settings/settings2.h"
+#include "automation/arguments.h"
+#include "support/twips.h"
 #include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
@@ -10,8 +12,6 @@
 namespace {
 
 Bstr ColumnValueName(long n) { return Bstr(L"Column " + std::to_wstring(n) + L" Width"); }
-
-IDispatch* ObjectOf(IDispatch** object) { return object ? *object : nullptr; }
 
 }  // namespace
 
@@ -27,7 +27,7 @@ STDMETHODIMP Settings2::SaveListViewColumns(BSTR SubKey, IDispatch** ListViewObj
         LRESULT pixels = SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(n - 1), 0);
         double twips = static_cast<double>(pixels) * esScreenTwipsPerPixelX();
         if (!RoundsToLong(twips)) continue;
-        Variant value = Variant::Long(RoundHalfEvenToLong(twips));
+        Variant value = Variant::Long(RoundHalfEven(twips));
         VARIANT_BOOL ignored = VARIANT_FALSE;
         HRESULT hr = Self()->SaveSetting(SubKey, ColumnValueName(n).Get(), sdtLong, *value.Get(), AppTitle, VerMajor,
                                          VerMinor, UserSetting, &ignored);
@@ -55,7 +55,7 @@ STDMETHODIMP Settings2::LoadListViewColumns(BSTR SubKey, IDispatch** ListViewObj
         HWND hwnd = nullptr;
         if (FAILED(GetWindowHandle(list, &hwnd))) continue;  // errors of this column are ignored
         SendMessageA(hwnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(n - 1),
-                     static_cast<LPARAM>(TwipsToColumnPixels(V_I4(twips.Get()), esScreenTwipsPerPixelX())));
+                     static_cast<LPARAM>(TwipsToPixels(V_I4(twips.Get()), esScreenTwipsPerPixelX())));
     }
     return S_OK;
 }

@@ -35,7 +35,7 @@ std::vector<std::wstring> SplitAtDots(const std::wstring& text) {
 
 }  // namespace
 
-long CompareVersions(std::wstring a, std::wstring b) {
+VersionOrder CompareVersions(std::wstring a, std::wstring b) {
     long dotsA = static_cast<long>(std::count(a.begin(), a.end(), L'.'));
     long dotsB = static_cast<long>(std::count(b.begin(), b.end(), L'.'));
     for (; dotsB < dotsA; ++dotsB) b += L".0";
@@ -43,10 +43,10 @@ long CompareVersions(std::wstring a, std::wstring b) {
     std::vector<std::wstring> partsA = SplitAtDots(a), partsB = SplitAtDots(b);
     for (size_t i = 0; i < partsA.size() && i < partsB.size(); ++i) {
         long x = VersionPartValue(partsA[i]), y = VersionPartValue(partsB[i]);
-        if (x < y) return 2;
-        if (x > y) return 1;
+        if (x < y) return kOlderVersion;
+        if (x > y) return kNewerVersion;
     }
-    return 0;
+    return kSameVersion;
 }
 
 void SortVersionList(std::vector<std::wstring>* list) {
@@ -54,7 +54,7 @@ void SortVersionList(std::vector<std::wstring>* list) {
     while (!list->empty()) {
         size_t m = 0;
         for (size_t c = 1; c < list->size(); ++c)
-            if (CompareVersions((*list)[c], (*list)[m]) == 2) m = c;
+            if (CompareVersions((*list)[c], (*list)[m]) == kOlderVersion) m = c;
         result.push_back((*list)[m]);
         list->erase(list->begin() + static_cast<std::ptrdiff_t>(m));
     }
@@ -89,6 +89,6 @@ HRESULT FindPreviousVersion(_zbnRegistry2* registry, long root, const std::wstri
     SortVersionList(&candidates);
     const std::wstring current = asFormatVersionShort(major, minor);
     for (const auto& candidate : candidates)
-        if (CompareVersions(current, candidate) == 1) *found = candidate;  // the last older one is the newest
+        if (CompareVersions(current, candidate) == kNewerVersion) *found = candidate;  // the last older one is the newest
     return S_OK;
 }

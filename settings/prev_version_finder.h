@@ -7,8 +7,9 @@
 
 // The number of one version part: 0 unless it is all decimal digits and fits 32 bits.
 long VersionPartValue(const std::wstring& text);
-// 0 when equal, 1 when a is newer than b, 2 when a is older.
-long CompareVersions(std::wstring a, std::wstring b);
+// How version a stands to version b.
+enum VersionOrder { kSameVersion = 0, kNewerVersion = 1, kOlderVersion = 2 };
+VersionOrder CompareVersions(std::wstring a, std::wstring b);
 // Oldest first; stable among equal versions.
 void SortVersionList(std::vector<std::wstring>* list);
 // The version text of the newest version key older than (major, minor), or empty.

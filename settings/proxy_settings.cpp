@@ -1,6 +1,7 @@
 // Proxy settings: a caller's object copied to and from settings, property by property,
 // its password never stored in plain text.
 #include "settings/settings2.h"
+#include "automation/arguments.h"
 #include "settings/app_object.h"
 #include "com/bstr.h"
 #include "com/variant.h"
@@ -93,8 +94,6 @@ HRESULT LoadRecord(_zbnZerbaneSettings2* self, const ProxyRecord& record, BSTR s
     if (FAILED(hr)) return hr;
     return PutProperty(proxy, record.passwordProperty, *password.Get());
 }
-
-IDispatch* ObjectOf(IDispatch** object) { return object ? *object : nullptr; }
 
 }  // namespace
 

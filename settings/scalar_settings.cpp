@@ -1,6 +1,7 @@
 // LoadSetting and SaveSetting: one value of the settings key, by kind, with defaults and
 // the fall-back to the newest earlier version.
 #include "settings/app_object.h"
+#include "automation/arguments.h"
 #include "com/bstr.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
@@ -13,11 +14,7 @@
 namespace {
 
 RegistryRoot2_Const RootFor(VARIANT_BOOL userSetting) {
-    return static_cast<RegistryRoot2_Const>(userSetting != VARIANT_FALSE ? 0x80000001 : 0x80000002);
-}
-
-void SetFlag(VARIANT_BOOL* flag, bool value) {
-    if (flag) *flag = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return RootConst(userSetting != VARIANT_FALSE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
 }
 
 // The value of a kind when nothing is stored and no default was given.

@@ -1,7 +1,6 @@
 #include "settings/window_objects.h"
 #include "com/variant.h"
 #include "settings/late_binding.h"
-#include <cmath>
 #include <cstdint>
 
 HRESULT GetWindowHandle(IDispatch* object, HWND* hwnd) {
@@ -18,14 +17,3 @@ HRESULT GetColumnCount(IDispatch* listView, long* count) {
     if (FAILED(hr)) return hr;
     return GetLongProperty(V_DISPATCH(headers.Get()), L"Count", count);
 }
-
-long RoundHalfEvenToLong(double value) { return static_cast<long>(std::nearbyint(value)); }
-
-bool RoundsToLong(double value) { return value >= -2147483648.5 && value < 2147483647.5; }
-
-long RoundedTwipsPerPixel(float twipsPerPixel) {
-    long rounded = RoundHalfEvenToLong(twipsPerPixel);
-    return rounded < 1 ? 1 : rounded;  // a screen with a very high DPI must not divide by zero
-}
-
-long TwipsToColumnPixels(long twips, float twipsPerPixel) { return twips / RoundedTwipsPerPixel(twipsPerPixel); }

@@ -5,6 +5,7 @@
 #include "com/com_ptr.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
+#include "automation/arguments.h"
 #include "registry/registry2.h"
 #include "tests/test_registry_keys.h"
 
@@ -23,7 +24,7 @@ inline long LastError(_zbnRegistry2* r) {
 }
 
 inline ComPtr<_RegValue> ReadValue(_zbnRegistry2* r, const std::wstring& key, const std::wstring& name,
-                                   RegistryRoot2_Const root = static_cast<RegistryRoot2_Const>(0x80000001)) {
+                                   RegistryRoot2_Const root = RootConst(HKEY_CURRENT_USER)) {
     ComPtr<_RegValue> v;
     EXPECT_EQ(S_OK, r->GetValue(root, Bstr(key).Get(), Bstr(name).Get(), v.Put()));
     return v;
@@ -72,5 +73,5 @@ inline std::vector<uint8_t> Bytes(const VARIANT* v) {
     return out;
 }
 
-const RegistryRoot2_Const kHKCU = static_cast<RegistryRoot2_Const>(0x80000001);
-const RegistryRoot2_Const kHKLM = static_cast<RegistryRoot2_Const>(0x80000002);
+const RegistryRoot2_Const kHKCU = RootConst(HKEY_CURRENT_USER);
+const RegistryRoot2_Const kHKLM = RootConst(HKEY_LOCAL_MACHINE);

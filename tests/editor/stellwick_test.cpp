@@ -335,10 +335,10 @@ TEST_F(Stellwick, RefreshResetsTheSortAndModifiersMustMatchExactly) {
     EXPECT_EQ((std::vector<std::wstring>{L"b.exe", L"a.exe"}), Column(1));
     ClickHeader(2);
     EXPECT_EQ((std::vector<std::wstring>{L"a.exe", L"b.exe"}), Column(1));
-    EXPECT_EQ(1, window.List().SortOrder());
+    EXPECT_EQ(kDescending, window.List().Order());
     ClickHeader(1);
     EXPECT_EQ(0, window.List().SortKey());
-    EXPECT_EQ(0, window.List().SortOrder());
+    EXPECT_EQ(kAscending, window.List().Order());
     ClickHeader(2);
 
     Register(L"c.exe", kMissing + L"c.exe");

@@ -15,6 +15,7 @@
 #include "com/unknown_object.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
+#include "automation/arguments.h"
 #include "server/exports.h"
 #include "registry/registry2.h"
 #include "settings/settings2.h"
@@ -113,7 +114,7 @@ private:
 
 TaskMemorySpy g_spy;
 
-const RegistryRoot2_Const kHKCU = static_cast<RegistryRoot2_Const>(0x80000001);
+const RegistryRoot2_Const kHKCU = RootConst(HKEY_CURRENT_USER);
 const wchar_t kScratch[] = L"Software\\TarnwellTests\\AllocSweep";
 const wchar_t kGone[] = L"Software\\TarnwellTests\\AllocSweep\\gone";
 const wchar_t kGoneChild[] = L"Software\\TarnwellTests\\AllocSweep\\gone\\deeper";

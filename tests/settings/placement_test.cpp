@@ -6,6 +6,7 @@
 #include "com/variant_util.h"
 #include "editor/list_view.h"
 #include "settings/window_objects.h"
+#include "support/twips.h"
 #include "support/zerbanesupportfbe.h"
 
 namespace {
@@ -81,9 +82,9 @@ TEST_F(PlacementTest, FixedSizesInPixelsAndTwips) {
                                              1, 0, VARIANT_FALSE, 4000.0f, 0.0f, VARIANT_TRUE, &ok));
     EXPECT_EQ(VARIANT_TRUE, ok);
     now = Normal(a);
-    EXPECT_EQ(4000 / RoundedTwipsPerPixel(esScreenTwipsPerPixelX()), now.right - now.left);
-    EXPECT_EQ(266, 4000 / RoundedTwipsPerPixel(15.0f));
-    EXPECT_EQ(1, RoundedTwipsPerPixel(0.4f));  // never a division by zero
+    EXPECT_EQ(4000 / WholeTwipsPerPixel(esScreenTwipsPerPixelX()), now.right - now.left);
+    EXPECT_EQ(266, 4000 / WholeTwipsPerPixel(15.0f));
+    EXPECT_EQ(1, WholeTwipsPerPixel(0.4f));  // never a division by zero
 
     // A fixed size that does not round to a 32-bit integer is an overflow, 2^31 included
     // (the float nearest 2147483647).
@@ -144,9 +145,9 @@ TEST_F(PlacementTest, ColumnWidthsInTwips) {
     bool ok = false;
     Variant w1 = Load(L"Column 1 Width", sdtLong, nullptr, 1, 0, &ok, L"lvTest");
     EXPECT_TRUE(ok);
-    EXPECT_EQ(RoundHalfEvenToLong(100 * tpp), V_I4(w1.Get()));
-    EXPECT_EQ(125, TwipsToColumnPixels(1500, 12.0f));
-    EXPECT_EQ(100, TwipsToColumnPixels(1500, 15.0f));
+    EXPECT_EQ(RoundHalfEven(100 * tpp), V_I4(w1.Get()));
+    EXPECT_EQ(125, TwipsToPixels(1500, 12.0f));
+    EXPECT_EQ(100, TwipsToPixels(1500, 15.0f));
 
     // A third stored column is ignored (and stays); a width stored as text is ignored.
     WriteRaw(VersionKey(L"1.0") + L"\\lvTest", L"Column 3 Width", REG_DWORD, {0xdc, 0x05, 0, 0});
@@ -154,7 +155,7 @@ TEST_F(PlacementTest, ColumnWidthsInTwips) {
     SendMessageW(lv, LVM_SETCOLUMNWIDTH, 0, 10);
     SendMessageW(lv, LVM_SETCOLUMNWIDTH, 1, 33);
     ASSERT_EQ(S_OK, store->LoadListViewColumns(Bstr(L"lvTest").Get(), &ref, Bstr(title).Get(), 1, 0, VARIANT_TRUE));
-    EXPECT_EQ(TwipsToColumnPixels(RoundHalfEvenToLong(100 * tpp), tpp), SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
+    EXPECT_EQ(TwipsToPixels(RoundHalfEven(100 * tpp), tpp), SendMessageW(lv, LVM_GETCOLUMNWIDTH, 0, 0));
     EXPECT_EQ(33, SendMessageW(lv, LVM_GETCOLUMNWIDTH, 1, 0));
     Variant w3 = Load(L"Column 3 Width", sdtLong, nullptr, 1, 0, &ok, L"lvTest");
     EXPECT_EQ(1500, V_I4(w3.Get()));

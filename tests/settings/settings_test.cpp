@@ -22,11 +22,11 @@ TEST(VersionFinder, PartsAndComparison) {
     EXPECT_EQ(0, VersionPartValue(L"0beta"));
     EXPECT_EQ(0, VersionPartValue(L" 1"));
     EXPECT_EQ(0, VersionPartValue(L""));
-    EXPECT_EQ(0, CompareVersions(L"1", L"1.0.0"));
-    EXPECT_EQ(0, CompareVersions(L"1.01", L"1.1"));
-    EXPECT_EQ(1, CompareVersions(L"1.10", L"1.9"));
-    EXPECT_EQ(2, CompareVersions(L"1.9", L"1.10"));
-    EXPECT_EQ(0, CompareVersions(L"1.0beta", L"1.0"));
+    EXPECT_EQ(kSameVersion, CompareVersions(L"1", L"1.0.0"));
+    EXPECT_EQ(kSameVersion, CompareVersions(L"1.01", L"1.1"));
+    EXPECT_EQ(kNewerVersion, CompareVersions(L"1.10", L"1.9"));
+    EXPECT_EQ(kOlderVersion, CompareVersions(L"1.9", L"1.10"));
+    EXPECT_EQ(kSameVersion, CompareVersions(L"1.0beta", L"1.0"));
     std::vector<std::wstring> list = {L"3.0", L"1.10", L"1.00", L"2.0", L"1.0", L"1.5"};
     SortVersionList(&list);
     EXPECT_EQ((std::vector<std::wstring>{L"1.00", L"1.0", L"1.5", L"1.10", L"2.0", L"3.0"}), list);

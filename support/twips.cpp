@@ -1,0 +1,17 @@
+#include "support/twips.h"
+#include <cmath>
+
+long RoundHalfEven(double value) { return static_cast<long>(std::nearbyint(value)); }
+
+bool RoundsToLong(double value) { return value >= -2147483648.5 && value < 2147483647.5; }
+
+long WholeTwipsPerPixel(float twipsPerPixel) {
+    long whole = RoundHalfEven(twipsPerPixel);
+    return whole < 1 ? 1 : whole;
+}
+
+long TwipsToPixels(double twips, float twipsPerPixel) { return RoundHalfEven(twips) / WholeTwipsPerPixel(twipsPerPixel); }
+
+int LayoutPixels(double twips, float twipsPerPixel) {
+    return static_cast<int>(twips / (twipsPerPixel > 0 ? twipsPerPixel : 15.0f) + 0.5);
+}

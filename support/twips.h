@@ -1,0 +1,15 @@
+#pragma once
+// Twips (1/1440 inch) and screen pixels: stored sizes and designed layouts converted for the
+// screen they are shown on.
+
+// A whole number, halves to the even neighbour.
+long RoundHalfEven(double value);
+// Whether `value` rounds (halves to even) to a 32-bit integer; false for NaN and infinities.
+bool RoundsToLong(double value);
+// Twips per pixel rounded (halves to even), never below 1: a very high DPI must not divide by zero.
+long WholeTwipsPerPixel(float twipsPerPixel);
+// A stored size in twips as pixels: the twips rounded, divided by the whole twips per pixel
+// (the quotient truncated).
+long TwipsToPixels(double twips, float twipsPerPixel);
+// A designed layout's twips as the nearest pixel.
+int LayoutPixels(double twips, float twipsPerPixel);
