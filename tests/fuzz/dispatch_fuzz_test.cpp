@@ -212,10 +212,18 @@ struct Scratch {
                 if (!existed[i][p]) SHDeleteEmptyKeyW(Root(i), kParents[p]);
         }
     }
-    // Nothing Wine changes on its own turned up in runs of the fuzzer: the scratch keys are all.
+    // The scratch keys, and what Wine's own services keep up to date while a new prefix settles
+    // (the hardware and system configuration, the network cards): none of it is a key path
+    // the fuzzer hands out or the settings store builds.
     static std::vector<std::wstring> Excluded() {
-        return {std::wstring(L"HKCU\\") + kScratchKey, std::wstring(L"HKCU\\") + kScratchSettingsKey,
-                std::wstring(L"HKLM\\") + kScratchKey, std::wstring(L"HKLM\\") + kScratchSettingsKey};
+        return {std::wstring(L"HKCU\\") + kScratchKey,
+                std::wstring(L"HKCU\\") + kScratchSettingsKey,
+                std::wstring(L"HKLM\\") + kScratchKey,
+                std::wstring(L"HKLM\\") + kScratchSettingsKey,
+                L"HKLM\\Hardware",
+                L"HKLM\\System",
+                L"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+                L"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards"};
     }
 };
 
