@@ -13,13 +13,13 @@ inline ComPtr<_zbnRegistry2> NewRegistry() {
     ComPtr<Registry2> r;
     EXPECT_EQ(S_OK, Registry2::Make(&r));
     ComPtr<_zbnRegistry2> i;
-    r.As(&i);
+    EXPECT_EQ(S_OK, r.As(&i));
     return i;
 }
 
 inline long LastError(_zbnRegistry2* r) {
     long e = -12345;
-    r->get_LastRegError(&e);
+    EXPECT_EQ(S_OK, r->get_LastRegError(&e));
     return e;
 }
 
@@ -32,15 +32,14 @@ inline ComPtr<_RegValue> ReadValue(_zbnRegistry2* r, const std::wstring& key, co
 
 inline std::wstring NameOf(IDispatch* snapshot) {
     ComPtr<_RegValue> v;
+    Bstr b;
     if (SUCCEEDED(QueryTo(snapshot, &v))) {
-        Bstr b;
-        v->get_Name(b.Put());
+        EXPECT_EQ(S_OK, v->get_Name(b.Put()));
         return b.Str();
     }
     ComPtr<_RegKey> k;
     if (SUCCEEDED(QueryTo(snapshot, &k))) {
-        Bstr b;
-        k->get_Name(b.Put());
+        EXPECT_EQ(S_OK, k->get_Name(b.Put()));
         return b.Str();
     }
     return L"<not a snapshot>";
@@ -50,7 +49,7 @@ inline std::wstring NameOf(IDispatch* snapshot) {
 inline std::vector<ComPtr<IDispatch>> Items(_Collection* c) {
     std::vector<ComPtr<IDispatch>> out;
     long n = 0;
-    c->Count(&n);
+    EXPECT_EQ(S_OK, c->Count(&n));
     for (long i = 1; i <= n; ++i) {
         Variant index, item;
         V_VT(index.Get()) = VT_I4;

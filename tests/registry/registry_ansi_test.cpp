@@ -34,9 +34,9 @@ TEST_F(RegistryAnsi, CyrillicNamesAndDataRoundTrip) {
     ComPtr<_RegValue> v = ReadValue(reg.Get(), sub, kCyrillic);
     ASSERT_TRUE(v);
     Variant data;
-    v->get_Data(data.Get());
+    EXPECT_EQ(S_OK, v->get_Data(data.Get()));
     Bstr name;
-    v->get_Name(name.Put());
+    EXPECT_EQ(S_OK, v->get_Name(name.Put()));
     EXPECT_EQ(kCyrillic + L" 2", Bstr::ToString(V_BSTR(data.Get())));
     EXPECT_EQ(kCyrillic, name.Str());
 
@@ -57,7 +57,7 @@ TEST_F(RegistryAnsi, MultiStringsKeepTheirSeparators) {
     ComPtr<_RegValue> v = ReadValue(reg.Get(), key.Path(), L"m");
     ASSERT_TRUE(v);
     Variant data;
-    v->get_Data(data.Get());
+    EXPECT_EQ(S_OK, v->get_Data(data.Get()));
     EXPECT_EQ((std::vector<std::wstring>{kCyrillic, L"b"}), Strings(data.Get()));
 }
 

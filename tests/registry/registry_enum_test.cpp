@@ -23,7 +23,7 @@ protected:
 
 long CountOf(_Collection* c) {
     long n = -1;
-    c->Count(&n);
+    EXPECT_EQ(S_OK, c->Count(&n));
     return n;
 }
 
@@ -64,14 +64,14 @@ TEST_F(RegistryEnum, ValuesWithoutDataCarryNameTypeAndNull) {
         ComPtr<_RegValue> v;
         ASSERT_EQ(S_OK, item.As(&v));
         Variant data;
-        v->get_Data(data.Get());
+        EXPECT_EQ(S_OK, v->get_Data(data.Get()));
         EXPECT_EQ(VT_NULL, data.Type());
         Bstr name, sub;
-        v->get_Name(name.Put());
-        v->get_SubKey(sub.Put());
+        EXPECT_EQ(S_OK, v->get_Name(name.Put()));
+        EXPECT_EQ(S_OK, v->get_SubKey(sub.Put()));
         EXPECT_EQ(key.Path(), sub.Str());
         RegistryDataType2_Const t{};
-        v->get_DataType(&t);
+        EXPECT_EQ(S_OK, v->get_DataType(&t));
         EXPECT_EQ(name.Str().empty() ? REG_SZ : REG_EXPAND_SZ, static_cast<DWORD>(t));
         names.push_back(name.Str());
     }
@@ -93,9 +93,9 @@ TEST_F(RegistryEnum, UndecodableValueIsANothingEntry) {
         ComPtr<_RegValue> v;
         ASSERT_EQ(S_OK, item.As(&v));
         Bstr name;
-        v->get_Name(name.Put());
+        EXPECT_EQ(S_OK, v->get_Name(name.Put()));
         Variant data;
-        v->get_Data(data.Get());
+        EXPECT_EQ(S_OK, v->get_Data(data.Get()));
         if (name.Str() == L"good") EXPECT_EQ(7, V_I4(data.Get()));
         else EXPECT_EQ(VT_ARRAY | VT_UI1, data.Type());
     }
@@ -111,9 +111,9 @@ TEST_F(RegistryEnum, SubKeysRecordTheParentPath) {
         ComPtr<_RegKey> k;
         ASSERT_EQ(S_OK, item.As(&k));
         Bstr name, sub, cls;
-        k->get_Name(name.Put());
-        k->get_SubKey(sub.Put());
-        k->get_KeyClass(cls.Put());
+        EXPECT_EQ(S_OK, k->get_Name(name.Put()));
+        EXPECT_EQ(S_OK, k->get_SubKey(sub.Put()));
+        EXPECT_EQ(S_OK, k->get_KeyClass(cls.Put()));
         EXPECT_EQ(key.Path(), sub.Str());
         EXPECT_EQ(L"", cls.Str());
         names.push_back(name.Str());
@@ -131,9 +131,9 @@ TEST_F(RegistryEnum, GetKeyNamesTheLastComponentAndKeepsItsClass) {
     ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"Classy")).Get(), snapshot.Put()));
     ASSERT_TRUE(snapshot);
     Bstr name, sub, cls;
-    snapshot->get_Name(name.Put());
-    snapshot->get_SubKey(sub.Put());
-    snapshot->get_KeyClass(cls.Put());
+    EXPECT_EQ(S_OK, snapshot->get_Name(name.Put()));
+    EXPECT_EQ(S_OK, snapshot->get_SubKey(sub.Put()));
+    EXPECT_EQ(S_OK, snapshot->get_KeyClass(cls.Put()));
     EXPECT_EQ(L"Classy", name.Str());
     EXPECT_EQ(key.Sub(L"Classy"), sub.Str());
     EXPECT_EQ(L"my class text", cls.Str());
@@ -147,7 +147,7 @@ TEST_F(RegistryEnum, GetKeyNamesTheLastComponentAndKeepsItsClass) {
     RegCloseKey(k);
     ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"text/html")).Get(), snapshot.Put()));
     ASSERT_TRUE(snapshot);
-    snapshot->get_Name(name.Put());
+    EXPECT_EQ(S_OK, snapshot->get_Name(name.Put()));
     EXPECT_EQ(L"text/html", name.Str());
 }
 
@@ -161,7 +161,7 @@ TEST_F(RegistryEnum, LastWriteTimeIsUtc) {
     ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"Fresh")).Get(), snapshot.Put()));
     ASSERT_TRUE(snapshot);
     DATE written = 0;
-    snapshot->get_LastWriteTime(&written);
+    EXPECT_EQ(S_OK, snapshot->get_LastWriteTime(&written));
     // Within two minutes of the UTC clock (local time would be off by the zone offset).
     EXPECT_NEAR(before, written, 2.0 / (24 * 60));
 }
@@ -181,7 +181,7 @@ TEST_F(RegistryEnum, SnapshotsAndCollectionsOutliveTheFacade) {
         ComPtr<_RegValue> v;
         ASSERT_EQ(S_OK, items[0].As(&v));
         Variant data;
-        v->get_Data(data.Get());
+        EXPECT_EQ(S_OK, v->get_Data(data.Get()));
         EXPECT_EQ(L"kept", Bstr::ToString(V_BSTR(data.Get())));
         ComPtr<IUnknown> enumerator;
         ASSERT_EQ(S_OK, values->_NewEnum(enumerator.Put()));

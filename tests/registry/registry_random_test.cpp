@@ -36,7 +36,7 @@ TEST(RegistryRandom, AnyValueIsReadOrRejectedCleanly) {
             ASSERT_EQ(S_OK, reg->GetValues(kHKCU, Bstr(key.Path()).Get(), withData, list.Put()));
             ASSERT_TRUE(list);
             long n = 0;
-            list->Count(&n);
+            EXPECT_EQ(S_OK, list->Count(&n));
             EXPECT_EQ(written, n);
         }
     }

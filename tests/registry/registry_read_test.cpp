@@ -39,17 +39,17 @@ TEST_F(RegistryRead, SnapshotRecordsNameKeyAndRoot) {
     ComPtr<_RegValue> def = ReadValue(reg.Get(), key.Path(), L"");
     ASSERT_TRUE(def);
     Bstr name, sub;
-    def->get_Name(name.Put());
-    def->get_SubKey(sub.Put());
+    EXPECT_EQ(S_OK, def->get_Name(name.Put()));
+    EXPECT_EQ(S_OK, def->get_SubKey(sub.Put()));
     RegistryRoot2_Const root{};
-    def->get_RegistryRoot(&root);
+    EXPECT_EQ(S_OK, def->get_RegistryRoot(&root));
     EXPECT_EQ(L"", name.Str());
     EXPECT_EQ(key.Path(), sub.Str());
     EXPECT_EQ(static_cast<long>(kHKCU), static_cast<long>(root));
     // The name is the caller's spelling, not the stored one.
     ComPtr<_RegValue> named = ReadValue(reg.Get(), key.Path(), L"NAMED");
     ASSERT_TRUE(named);
-    named->get_Name(name.Put());
+    EXPECT_EQ(S_OK, named->get_Name(name.Put()));
     EXPECT_EQ(L"NAMED", name.Str());
 }
 
@@ -73,7 +73,7 @@ TEST_F(RegistryRead, OddStringByteCountIsRejectedOnlyInUnicodeMode) {
     ComPtr<_RegValue> v = ReadValue(reg.Get(), key.Path(), L"odd");
     ASSERT_TRUE(v);
     Variant data;
-    v->get_Data(data.Get());
+    EXPECT_EQ(S_OK, v->get_Data(data.Get()));
     ASSERT_EQ(VT_BSTR, data.Type());
 }
 

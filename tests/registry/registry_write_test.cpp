@@ -171,7 +171,7 @@ TEST_F(RegistryWrite, WrittenValuesReadBackAlike) {
         ComPtr<_RegValue> v = ReadValue(reg.Get(), key.Path(), name);
         ASSERT_TRUE(v);
         Variant data, expected;
-        v->get_Data(data.Get());
+        EXPECT_EQ(S_OK, v->get_Data(data.Get()));
         VariantCopy(expected.Get(), values[i].Get());
         if (types[i] == REG_DWORD) VariantChangeType(expected.Get(), expected.Get(), 0, VT_I4);
         if (types[i] == REG_MULTI_SZ) EXPECT_EQ(Strings(expected.Get()), Strings(data.Get()));

@@ -231,9 +231,9 @@ struct Fixture {
         EXPECT_EQ(S_OK, Registry2::Make(&r));
         EXPECT_EQ(S_OK, Registry2::Make(&a));
         EXPECT_EQ(S_OK, Settings2::Make(&settings));
-        r.As(&reg);
-        a.As(&ansi);
-        settings.As(&store);
+        EXPECT_EQ(S_OK, r.As(&reg));
+        EXPECT_EQ(S_OK, a.As(&ansi));
+        EXPECT_EQ(S_OK, settings.As(&store));
         ansi->put_UseUnicodeFunctions(VARIANT_FALSE);
         reg->GetValue(kHKCU, path.Get(), s.Get(), text.Put());
         reg->GetValue(kHKCU, path.Get(), Bstr(L"d").Get(), number.Put());

@@ -82,15 +82,15 @@ FontFacts Facts(IFontDisp* disp) {
     ComPtr<IFont> font;
     if (FAILED(QueryTo(disp, &font))) return f;
     CY cy = {};
-    font->get_Size(&cy);
+    EXPECT_EQ(S_OK, font->get_Size(&cy));
     f.size = cy.int64;
     BOOL italic = FALSE;
-    font->get_Italic(&italic);
+    EXPECT_EQ(S_OK, font->get_Italic(&italic));
     f.italic = italic != FALSE;
-    font->get_Weight(&f.weight);
-    font->get_Charset(&f.charset);
+    EXPECT_EQ(S_OK, font->get_Weight(&f.weight));
+    EXPECT_EQ(S_OK, font->get_Charset(&f.charset));
     Bstr name;
-    font->get_Name(name.Put());
+    EXPECT_EQ(S_OK, font->get_Name(name.Put()));
     f.name = name.Str();
     return f;
 }

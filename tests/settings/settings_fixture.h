@@ -12,7 +12,7 @@ protected:
     SettingsTest() {
         ComPtr<Settings2> s;
         EXPECT_EQ(S_OK, Settings2::Make(&s));
-        s.As(&store);
+        EXPECT_EQ(S_OK, s.As(&store));
         SHDeleteKeyW(HKEY_CURRENT_USER, AppKey().c_str());
     }
     ~SettingsTest() override { SHDeleteKeyW(HKEY_CURRENT_USER, AppKey().c_str()); }

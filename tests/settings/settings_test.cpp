@@ -36,7 +36,7 @@ TEST_F(SettingsTest, FindsTheNewestOlderVersionKey) {
     ComPtr<Registry2> registry;
     ASSERT_EQ(S_OK, Registry2::Make(&registry));
     ComPtr<_zbnRegistry2> reg;
-    registry.As(&reg);
+    EXPECT_EQ(S_OK, registry.As(&reg));
     std::wstring found = L"x";
     ASSERT_EQ(S_OK, FindPreviousVersion(reg.Get(), 0x80000001, title, 2, 0, &found));
     EXPECT_EQ(L"", found);  // no application key at all
@@ -52,7 +52,7 @@ TEST_F(SettingsTest, RecognisesVersionKeysByTheirTrimmedName) {
     ComPtr<Registry2> registry;
     ASSERT_EQ(S_OK, Registry2::Make(&registry));
     ComPtr<_zbnRegistry2> reg;
-    registry.As(&reg);
+    EXPECT_EQ(S_OK, registry.As(&reg));
     std::wstring found;
     for (const wchar_t* v : {L"Version1.7", L"Ver 1.8", L"1.9"}) MakeKey(AppKey() + L"\\" + v);
     ASSERT_EQ(S_OK, FindPreviousVersion(reg.Get(), 0x80000001, title, 5, 0, &found));
