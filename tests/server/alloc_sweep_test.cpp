@@ -19,6 +19,7 @@
 #include "server/exports.h"
 #include "registry/registry2.h"
 #include "settings/settings2.h"
+#include "tests/malloc_spy.h"
 #include "tests/test_registry_keys.h"
 
 namespace {
@@ -76,17 +77,10 @@ namespace {
 
 // Counts the blocks of the COM task allocator (BSTRs, safe arrays) not yet freed, so a
 // string or array lost on a failure path shows as well.
-class TaskMemorySpy final : public IMallocSpy {
+class TaskMemorySpy final : public PassThroughMallocSpy {
 public:
     long Live() const { return live_; }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown || riid == IID_IMallocSpy ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T size) override { return size; }
     STDMETHODIMP_(void*) PostAlloc(void* p) override {
         if (p) ++live_;
         return p;
@@ -95,18 +89,6 @@ public:
         if (p && spied) --live_;
         return p;
     }
-    STDMETHODIMP_(void) PostFree(BOOL) override {}
-    STDMETHODIMP_(SIZE_T) PreRealloc(void* p, SIZE_T size, void** out, BOOL) override {
-        *out = p;
-        return size;
-    }
-    STDMETHODIMP_(void*) PostRealloc(void* p, BOOL) override { return p; }
-    STDMETHODIMP_(void*) PreGetSize(void* p, BOOL) override { return p; }
-    STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T size, BOOL) override { return size; }
-    STDMETHODIMP_(void*) PreDidAlloc(void* p, BOOL) override { return p; }
-    STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int actual) override { return actual; }
-    STDMETHODIMP_(void) PreHeapMinimize() override {}
-    STDMETHODIMP_(void) PostHeapMinimize() override {}
 
 private:
     long live_ = 0;

@@ -8,6 +8,7 @@
 #include "com/bstr.h"
 #include "com/variant.h"
 #include "settings/settings2.h"
+#include "tests/malloc_spy.h"
 
 namespace {
 
@@ -15,14 +16,8 @@ const wchar_t kPassword[] = L"s3cret-Pw!";
 
 // Searches every block of task memory freed while it is registered (and made while it was,
 // so that its size is known) for the password.
-class PasswordWatch final : public IMallocSpy {
+class PasswordWatch final : public PassThroughMallocSpy {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown || riid == IID_IMallocSpy ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T size) override { return pending_ = size; }
     STDMETHODIMP_(void*) PostAlloc(void* p) override {
         if (p) sizes_[p] = pending_;
@@ -39,18 +34,6 @@ public:
         sizes_.erase(it);
         return p;
     }
-    STDMETHODIMP_(void) PostFree(BOOL) override {}
-    STDMETHODIMP_(SIZE_T) PreRealloc(void* p, SIZE_T size, void** out, BOOL) override {
-        *out = p;
-        return size;
-    }
-    STDMETHODIMP_(void*) PostRealloc(void* p, BOOL) override { return p; }
-    STDMETHODIMP_(void*) PreGetSize(void* p, BOOL) override { return p; }
-    STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T size, BOOL) override { return size; }
-    STDMETHODIMP_(void*) PreDidAlloc(void* p, BOOL) override { return p; }
-    STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int result) override { return result; }
-    STDMETHODIMP_(void) PreHeapMinimize() override {}
-    STDMETHODIMP_(void) PostHeapMinimize() override {}
 
     int found = 0;  // freed blocks that still held the password
 
