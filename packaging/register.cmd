@@ -22,11 +22,13 @@ if exist "%SystemRoot%\SysWOW64\regsvr32.exe" (
   if exist "%SystemRoot%\Sysnative\regsvr32.exe" set "regsvr64=%SystemRoot%\Sysnative\regsvr32.exe"
 )
 
-if defined regsvr64 (
-  "%regsvr64%" /s %mode% %scope% "%here%x64\Tarnwell0201.dll" || goto failed
-  echo x64\Tarnwell0201.dll: done
-)
-"%regsvr32%" /s %mode% %scope% "%here%x86\Tarnwell0201.dll" || goto failed
+if not defined regsvr64 goto x86
+"%regsvr64%" /s %mode% %scope% "%here%x64\Tarnwell0201.dll"
+if errorlevel 1 goto failed
+echo x64\Tarnwell0201.dll: done
+:x86
+"%regsvr32%" /s %mode% %scope% "%here%x86\Tarnwell0201.dll"
+if errorlevel 1 goto failed
 echo x86\Tarnwell0201.dll: done
 exit /b 0
 
