@@ -13,13 +13,15 @@ if /i "%~1"=="/u" (set "mode=/u" & shift & goto options)
 if /i "%~1"=="/user" (set "scope=/n /i:user" & shift & goto options)
 if not "%~1"=="" (echo usage: %~nx0 [/u] [/user] & exit /b 2)
 
-rem A 32-bit cmd.exe on 64-bit Windows sees SysWOW64 as System32; Sysnative is the real one.
+rem 64-bit Windows runs the 64-bit regsvr32 from System32 and the 32-bit one from SysWOW64; a
+rem 32-bit cmd.exe there sees SysWOW64 as System32 and reaches the 64-bit one through Sysnative.
 set "regsvr32=%SystemRoot%\System32\regsvr32.exe"
 set "regsvr64="
-if exist "%SystemRoot%\SysWOW64\regsvr32.exe" (
+if defined PROCESSOR_ARCHITEW6432 (
+  set "regsvr64=%SystemRoot%\Sysnative\regsvr32.exe"
+) else if /i not "%PROCESSOR_ARCHITECTURE%"=="x86" (
   set "regsvr32=%SystemRoot%\SysWOW64\regsvr32.exe"
   set "regsvr64=%SystemRoot%\System32\regsvr32.exe"
-  if exist "%SystemRoot%\Sysnative\regsvr32.exe" set "regsvr64=%SystemRoot%\Sysnative\regsvr32.exe"
 )
 
 if not defined regsvr64 goto x86
@@ -33,5 +35,6 @@ echo x86\Tarnwell0201.dll: done
 exit /b 0
 
 :failed
-echo regsvr32 failed with code %errorlevel%. Without /user this needs a prompt started as administrator.
+echo regsvr32 failed with code %errorlevel%.
+if not defined scope echo For every user this needs a prompt started as administrator; "%~nx0 /user" needs none.
 exit /b 1

@@ -17,9 +17,11 @@ while [ $# -gt 0 ]; do
     *) echo "usage: package.sh [--version MAJOR.MINOR.BUILD] [--out DIR] [--no-build]" >&2; exit 2 ;;
   esac
 done
-[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package: the version is MAJOR.MINOR.BUILD, like 1.01.0011" >&2; exit 2; }
-# Windows Installer reads three numbers; the leading zeros of the product's own spelling go.
-msi_version=$(awk -F. '{ printf "%d.%d.%d", $1, $2, $3 }' <<<"$version")
+# Windows Installer compares the three numbers (leading zeros do not count) and shows the
+# version as spelled in Add/Remove Programs; each has its upper limit.
+[[ $version =~ ^[0-9]{1,3}\.[0-9]{1,3}\.[0-9]{1,5}$ ]] &&
+  awk -F. '{ exit !($1 + 0 <= 255 && $2 + 0 <= 255 && $3 + 0 <= 65535) }' <<<"$version" ||
+  { echo "package: the version is MAJOR.MINOR.BUILD (at most 255.255.65535), like 1.01.0011" >&2; exit 2; }
 
 if [ "$build" = 1 ]; then
   bash "$root/scripts/install-deps.sh" >/dev/null
@@ -38,7 +40,7 @@ out=$(cd "$out" && pwd)
 cd "$root"
 for arch in x64 x86; do
   msi="$out/Stellwick-$version-$arch.msi"
-  wixl -a "$arch" -D Platform="$arch" -D Version="$msi_version" -D DisplayVersion="$version" \
+  wixl -a "$arch" -D Platform="$arch" -D Version="$version" \
     -D Win32Dir=build/win32 -D Win64Dir=build/win64 -I "$gen" -o "$msi" packaging/Stellwick.wxs
   echo "package: $msi"
 done

@@ -77,6 +77,17 @@ files_match() {  # files_match MSI DIR...
   [ "$installed" -gt 0 ]
 }
 
+# window_appears TITLE PROGRAM: true once PROGRAM (as X names it: stellwick.exe) shows a
+# window of that title on the display; waits up to a minute.
+window_appears() {
+  local _
+  for _ in $(seq 120); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\": (\"$2\"" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
 script_host_runs() {  # script_host_runs CSCRIPT
   wine "$1" //nologo "$(dos "$here/installed.vbs")" 2>&1 | tr -d '\r' | grep -q '^installed.vbs: all checks passed$'
 }
@@ -125,25 +136,22 @@ exercise() {
   check "$arch: the read-me shortcut points at the installed read-me" \
     test "$(python3 "$here/read_lnk.py" "$menu/Stellwick read-me.lnk" 2>/dev/null)" = "${target%Stellwick.exe}ReadMe.html"
   if [ $can32 = 1 ]; then
-    # Stellwick is a 32-bit program: it starts from the shortcut's target and keeps running.
+    # Stellwick is a 32-bit program: started from the shortcut's target, it shows its window.
     wine "$target" >/dev/null 2>&1 &
     local app=$!
-    sleep 10
-    check "$arch: Stellwick starts from where the shortcut points" kill -0 "$app"
+    check "$arch: Stellwick starts from where the shortcut points" window_appears Stellwick stellwick.exe
     wine taskkill /f /im Stellwick.exe >/dev/null 2>&1
     wait "$app" 2>/dev/null
   else
     say "this host cannot run 32-bit programs: Stellwick (32-bit) is not started; its shortcut and file are checked"
   fi
-  check "$arch: one Add/Remove Programs entry, version $version by Orrindale" \
-    test "$(arp_entries)" = "$(msi_property "$msi" ProductVersion) Orrindale"
+  check "$arch: one Add/Remove Programs entry, version $version by Orrindale" test "$(arp_entries)" = "$version Orrindale"
   check "$arch: the entry has the product icon" \
     test "$(msiinfo streams "$msi" | grep -x 'Icon.stellwick.ico')/$(msi_property "$msi" ARPPRODUCTICON)" = "Icon.stellwick.ico/stellwick.ico"
 
   say "== $arch package, upgrade to $later"
   check "$arch: msiexec /i of the later version succeeds" wine msiexec /i "$(dos "$newer")" /qn
-  check "$arch: one Add/Remove Programs entry, the later version" \
-    test "$(arp_entries)" = "$(msi_property "$newer" ProductVersion) Orrindale"
+  check "$arch: one Add/Remove Programs entry, version $later" test "$(arp_entries)" = "$later Orrindale"
   check "$arch: the earlier product is gone" bash -c "! '$root/tests/wine-run.sh' reg query \
     'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)' >/dev/null 2>&1"
   check "$arch: the later package's files are installed" files_match "$newer" "$dir32" ${dir64:+"$dir64"}
@@ -176,8 +184,28 @@ exercise() {
     "test -f '$backup/kept.reg' && '$root/tests/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
 }
 
+# The zip in the 64-bit prefix the x64 round left clean: its files, and its command files
+# register and unregister for the current user (the 32-bit half only where the host runs it).
+portable() {
+  local dir="$WINEPREFIX/drive_c/StellwickPortable" clsid='HKCU\Software\Classes\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\InprocServer32'
+  mkdir -p "$dir"
+  (cd "$dir" && cmake -E tar xf "$root/build/package/Stellwick-$version.zip")
+  say "== the zip"
+  check "zip: both DLLs, Stellwick, its read-me and the command files" \
+    test "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" = \
+    "./ReadMe.html ./Stellwick.exe ./register.cmd ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll "
+  wine cmd /c "C:\\StellwickPortable\\register.cmd" /user >/dev/null 2>&1
+  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: register.cmd /user succeeds" false
+  check "zip: register.cmd /user registers the x64 DLL for the current user" bash -c \
+    "'$root/tests/wine-run.sh' reg query '$clsid' /ve /reg:64 | grep -qiF 'C:\\StellwickPortable\\x64\\Tarnwell0201.dll'"
+  wine cmd /c "C:\\StellwickPortable\\unregister.cmd" /user >/dev/null 2>&1
+  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: unregister.cmd /user succeeds" false
+  check "zip: unregister.cmd /user removes it" bash -c "! '$root/tests/wine-run.sh' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+}
+
 started=$SECONDS
 exercise x64 /usr/lib/wine/wine64 /usr/lib/wine/wineserver64 "64 32" "Program Files (x86)" "Program Files"
+portable
 if [ $can32 = 1 ]; then
   WINEARCH=win32 exercise x86 /usr/lib/wine/wine /usr/lib/wine/wineserver32 "32" "Program Files" ""
 else
