@@ -174,7 +174,7 @@ exercise() {
                'HKCR\TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
                'HKCR\Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'HKCR\Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
                'HKCR\Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'HKCR\Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
-               'HKCR\Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}' 'HKLM\Software\Orrindale\Stellwick'; do
+               'HKCR\Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}' 'HKLM\Software\Orrindale'; do
       key_exists "$view" "$key" && left+=" $key ($view-bit view)"
     done
   done
