@@ -6,7 +6,8 @@ packages=(
   cmake ninja-build
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   libwine-dev wine wine32:i386 wine64 fonts-wine
-  googletest xvfb xauth x11-apps imagemagick
+  googletest xvfb xauth x11-apps x11-utils imagemagick python3
+  msitools wixl
 )
 
 sudo_cmd=()

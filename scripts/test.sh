@@ -59,4 +59,11 @@ done
 if [[ ! " ${builds[*]} " =~ " win32 " ]]; then
   bash "$root/tests/check-win32-build.sh" "$root/build/win32" || status=1
 fi
+# What ships: the installers and the zip, then install, upgrade and uninstall in fresh prefixes.
+echo "== installers"
+if bash "$root/scripts/package.sh" --no-build; then
+  bash "$root/tests/packaging/install_test.sh" || status=1
+else
+  status=1
+fi
 exit $status

@@ -1,5 +1,6 @@
 // DllRegisterServer / DllUnregisterServer: the type library, and for each creatable class
-// its CLSID (this DLL in-process, apartment threaded) and programmatic identifiers.
+// its CLSID (this DLL in-process, apartment threaded) and programmatic identifiers, as
+// registration_entries.h lists them.
 #include "server/class_table.h"
 #include "com/barrier.h"
 #include "com/com_ptr.h"
@@ -7,26 +8,20 @@
 #include "com/type_library.h"
 #include "com/unique_hkey.h"
 #include "server/exports.h"
+#include "server/registration_entries.h"
 #include "automation/tarnwell_idl.h"
 #include <shlwapi.h>
 #include <string>
 
 namespace {
 
-const wchar_t kLibraryName[] = L"Tarnwell0201";
-
-std::wstring GuidText(const GUID& g) {
-    wchar_t buf[40] = {};
-    StringFromGUID2(g, buf, 40);
-    return buf;
-}
-
-LSTATUS SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+LSTATUS SetString(HKEY root, const RegistryEntry& entry) {
     UniqueHKey key;
-    LSTATUS rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr);
+    LSTATUS rc = RegCreateKeyExW(root, entry.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr);
     if (rc != ERROR_SUCCESS) return rc;
-    return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return RegSetValueExW(key.Get(), entry.name.empty() ? nullptr : entry.name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(entry.value.c_str()),
+                          static_cast<DWORD>((entry.value.size() + 1) * sizeof(wchar_t)));
 }
 
 LSTATUS DeleteTree(HKEY root, const std::wstring& path) {
@@ -34,34 +29,13 @@ LSTATUS DeleteTree(HKEY root, const std::wstring& path) {
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
-LSTATUS RegisterClass(HKEY classes, const CreatableClass& cls, const std::wstring& dllPath) {
-    const std::wstring clsid = GuidText(*cls.clsid);
-    const std::wstring progId = std::wstring(kLibraryName) + L"." + cls.name;
-    const std::wstring versioned = progId + L".1";
-    const std::wstring key = L"CLSID\\" + clsid;
-    const struct { std::wstring path; const wchar_t* name; std::wstring value; } entries[] = {
-        {key, nullptr, cls.name},
-        {key + L"\\InprocServer32", nullptr, dllPath},
-        {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-        {key + L"\\ProgID", nullptr, versioned},
-        {key + L"\\VersionIndependentProgID", nullptr, progId},
-        {key + L"\\TypeLib", nullptr, GuidText(LIBID_Tarnwell0201)},
-        {key + L"\\Version", nullptr, L"1.0"},
-        {progId, nullptr, cls.name},
-        {progId + L"\\CLSID", nullptr, clsid},
-        {progId + L"\\CurVer", nullptr, versioned},
-        {versioned, nullptr, cls.name},
-        {versioned + L"\\CLSID", nullptr, clsid},
-    };
-    for (const auto& e : entries) {
-        LSTATUS rc = SetString(classes, e.path, e.name, e.value);
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-    return ERROR_SUCCESS;
+bool KeyExists(HKEY root, const std::wstring& path) {
+    UniqueHKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 
 LSTATUS UnregisterClass(HKEY classes, const CreatableClass& cls) {
-    const std::wstring progId = std::wstring(kLibraryName) + L"." + cls.name;
+    const std::wstring progId = ProgId(cls);
     LSTATUS rc = DeleteTree(classes, L"CLSID\\" + GuidText(*cls.clsid));
     if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, progId);
     if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, progId + L".1");
@@ -99,10 +73,8 @@ HRESULT RegisterAll(const Scope& scope) {
     wchar_t* pathArg = const_cast<wchar_t*>(path.c_str());
     hr = scope.perUser ? RegisterTypeLibPerUser(lib.Get(), pathArg) : RegisterTypeLib(lib.Get(), pathArg, nullptr);
     if (FAILED(hr)) return hr;
-    size_t count = 0;
-    const CreatableClass* classes = CreatableClasses(&count);
-    for (size_t i = 0; i < count; ++i) {
-        LSTATUS rc = RegisterClass(scope.classes, classes[i], path);
+    for (const RegistryEntry& entry : ClassEntries(path)) {
+        LSTATUS rc = SetString(scope.classes, entry);
         if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
     }
     return S_OK;
@@ -116,6 +88,10 @@ HRESULT UnregisterAll(const Scope& scope) {
         LSTATUS rc = UnregisterClass(scope.classes, classes[i]);
         if (rc != ERROR_SUCCESS) result = HRESULT_FROM_WIN32(rc);
     }
+    // Some hosts refuse to unregister a library that is not registered; there is nothing to do then.
+    const std::wstring ownView = L"TypeLib\\" + GuidText(LIBID_Tarnwell0201) + L"\\1.0\\0\\" +
+                                 (OwnSysKind() == SYS_WIN64 ? L"win64" : L"win32");
+    if (!KeyExists(scope.classes, ownView)) return result;
     HRESULT hr = scope.perUser ? UnRegisterTypeLibPerUser(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind())
                                : UnRegisterTypeLib(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind());
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && SUCCEEDED(result)) result = hr;

@@ -1,0 +1,142 @@
+#include "server/registration_entries.h"
+#include "server/class_table.h"
+#include "com/bstr.h"
+#include "com/com_ptr.h"
+#include "com/type_library.h"
+#include "automation/tarnwell_idl.h"
+#include <cwchar>
+
+namespace {
+
+// The system's marshaller for automation interfaces (PSOAInterface).
+const wchar_t kAutomationProxy[] = L"{00020424-0000-0000-C000-000000000046}";
+
+std::wstring Number(unsigned value, const wchar_t* format) {
+    wchar_t buf[16] = {};
+    swprintf(buf, 16, format, value);
+    return buf;
+}
+
+// Releases a TLIBATTR or TYPEATTR with the call that matches it.
+template <class Owner, class Attr, void (STDMETHODCALLTYPE Owner::*Release)(Attr*)>
+class Attributes {
+public:
+    Attributes(Owner* owner, Attr* attr) : owner_(owner), attr_(attr) {}
+    Attributes(const Attributes&) = delete;
+    Attributes& operator=(const Attributes&) = delete;
+    ~Attributes() { if (attr_) (owner_->*Release)(attr_); }
+    const Attr* operator->() const { return attr_; }
+
+private:
+    Owner* owner_;
+    Attr* attr_;
+};
+using LibAttributes = Attributes<ITypeLib, TLIBATTR, &ITypeLib::ReleaseTLibAttr>;
+using TypeAttributes = Attributes<ITypeInfo, TYPEATTR, &ITypeInfo::ReleaseTypeAttr>;
+
+// The platform registers every dispatch interface (a dual one included) and every
+// interface marked for automation.
+bool IsRegisteredInterface(const TYPEATTR& attr) {
+    return attr.typekind == TKIND_DISPATCH ||
+           (attr.typekind == TKIND_INTERFACE && (attr.wTypeFlags & TYPEFLAG_FOLEAUTOMATION));
+}
+
+HRESULT AddInterfaceEntries(ITypeLib* lib, UINT index, const std::wstring& libId, const std::wstring& version,
+                            std::vector<RegistryEntry>* out) {
+    ComPtr<ITypeInfo> info;
+    HRESULT hr = lib->GetTypeInfo(index, info.Put());
+    if (FAILED(hr)) return hr;
+    TYPEATTR* raw = nullptr;
+    hr = info->GetTypeAttr(&raw);
+    if (FAILED(hr)) return hr;
+    TypeAttributes attr(info.Get(), raw);
+    if (!IsRegisteredInterface(*raw)) return S_OK;
+    Bstr name;
+    hr = lib->GetDocumentation(static_cast<INT>(index), name.Put(), nullptr, nullptr, nullptr);
+    if (FAILED(hr)) return hr;
+    const std::wstring key = L"Interface\\" + GuidText(attr->guid);
+    out->insert(out->end(), {
+        {key, L"", name.Str()},
+        {key + L"\\ProxyStubClsid", L"", kAutomationProxy},
+        {key + L"\\ProxyStubClsid32", L"", kAutomationProxy},
+        {key + L"\\TypeLib", L"", libId},
+        {key + L"\\TypeLib", L"Version", version},
+    });
+    return S_OK;
+}
+
+}  // namespace
+
+std::wstring GuidText(const GUID& g) {
+    wchar_t buf[40] = {};
+    StringFromGUID2(g, buf, 40);
+    return buf;
+}
+
+std::wstring ProgId(const CreatableClass& cls) {
+    return std::wstring(L"Tarnwell0201.") + cls.name;
+}
+
+std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath) {
+    std::vector<RegistryEntry> entries;
+    size_t count = 0;
+    const CreatableClass* classes = CreatableClasses(&count);
+    for (size_t i = 0; i < count; ++i) {
+        const CreatableClass& cls = classes[i];
+        const std::wstring clsid = GuidText(*cls.clsid);
+        const std::wstring progId = ProgId(cls);
+        const std::wstring versioned = progId + L".1";
+        const std::wstring key = L"CLSID\\" + clsid;
+        entries.insert(entries.end(), {
+            {key, L"", cls.name},
+            {key + L"\\InprocServer32", L"", dllPath},
+            {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+            {key + L"\\ProgID", L"", versioned},
+            {key + L"\\VersionIndependentProgID", L"", progId},
+            {key + L"\\TypeLib", L"", GuidText(LIBID_Tarnwell0201)},
+            {key + L"\\Version", L"", L"1.0"},
+            {progId, L"", cls.name},
+            {progId + L"\\CLSID", L"", clsid},
+            {progId + L"\\CurVer", L"", versioned},
+            {versioned, L"", cls.name},
+            {versioned + L"\\CLSID", L"", clsid},
+        });
+    }
+    return entries;
+}
+
+HRESULT TypeLibraryEntries(ITypeLib* lib, SYSKIND kind, const std::wstring& dllPath, const std::wstring& helpDir,
+                           std::vector<RegistryEntry>* out) {
+    TLIBATTR* raw = nullptr;
+    HRESULT hr = lib->GetLibAttr(&raw);
+    if (FAILED(hr)) return hr;
+    LibAttributes attr(lib, raw);
+    Bstr doc;
+    hr = lib->GetDocumentation(-1, nullptr, doc.Put(), nullptr, nullptr);
+    if (FAILED(hr)) return hr;
+    const std::wstring libId = GuidText(attr->guid);
+    const std::wstring version = Number(attr->wMajorVerNum, L"%x") + L"." + Number(attr->wMinorVerNum, L"%x");
+    const std::wstring key = L"TypeLib\\" + libId + L"\\" + version;
+    const std::wstring platform = kind == SYS_WIN64 ? L"win64" : L"win32";
+    out->insert(out->end(), {
+        {key, L"", doc.Str()},
+        {key + L"\\" + Number(attr->lcid, L"%x") + L"\\" + platform, L"", dllPath},
+        {key + L"\\FLAGS", L"", Number(attr->wLibFlags, L"%u")},
+        {key + L"\\HELPDIR", L"", helpDir},
+    });
+    const UINT count = lib->GetTypeInfoCount();
+    for (UINT i = 0; i < count; ++i) {
+        hr = AddInterfaceEntries(lib, i, libId, version, out);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT RegistrationEntries(SYSKIND kind, const std::wstring& dllPath, const std::wstring& helpDir,
+                            std::vector<RegistryEntry>* out) {
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = typelib::GetTypeLib(lib.Put());
+    if (FAILED(hr)) return hr;
+    *out = ClassEntries(dllPath);
+    return TypeLibraryEntries(lib.Get(), kind, dllPath, helpDir, out);
+}

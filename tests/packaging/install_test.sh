@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# Installs, upgrades and removes the packages in fresh Wine prefixes of their own, as a user's
+# machine would run them, and checks what each step leaves behind. Run by scripts/test.sh after
+# scripts/package.sh; DISPLAY is the test run's own Xvfb. Stops the wineservers it starts.
+#   x64 package: in a 64-bit prefix, always.
+#   x86 package: in a 32-bit prefix where the host runs 32-bit programs; elsewhere its tables
+#                are checked instead.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+here="$root/tests/packaging"
+version=1.01.0011 later=1.01.0012
+work="$root/build/install-test"
+rm -rf "$work"
+mkdir -p "$work"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+passes=0 failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    echo "install test: ok: $what"
+    passes=$((passes + 1))
+  else
+    echo "install test: FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+say() { echo "install test: $*"; }
+
+servers=()
+prefixes=()
+cleanup() {
+  for p in "${prefixes[@]}"; do WINEPREFIX="$p" /usr/lib/wine/wineserver64 -k 2>/dev/null; done
+  for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+can32=0
+/usr/lib/wine/wine --version >/dev/null 2>&1 && can32=1
+
+# The later version the upgrade installs: the same files under a higher product version.
+bash "$root/scripts/package.sh" --no-build --version "$later" --out "$work/later" >/dev/null || exit 1
+
+dos() { local p=${1//\//\\}; echo "Z:$p"; }
+wine() { "$root/tests/wine-run.sh" "$@"; }
+table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }  # the rows of a package's table
+msi_property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
+
+# reg query VIEW KEY: true when the key exists in that registry view (32 or 64).
+key_exists() { wine reg query "$2" "/reg:$1" >/dev/null 2>&1; }
+
+# The Add/Remove Programs entries named Zerbane - Stellwick, as "DisplayVersion Publisher".
+arp_entries() {
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+    awk '/^HKEY_/ { if (name == "Zerbane - Stellwick") print ver, pub; name = ver = pub = "" }
+         $1 == "DisplayName" { sub(/.*REG_SZ +/, ""); name = $0 }
+         $1 == "DisplayVersion" { ver = $3 }
+         $1 == "Publisher" { pub = $3 }
+         END { if (name == "Zerbane - Stellwick") print ver, pub }'
+}
+
+# Every file the package lists is installed with the size the package gives it.
+files_match() {  # files_match MSI DIR...
+  local msi=$1
+  shift
+  local listed installed=0
+  listed=$(table "$msi" File | awk -F'\t' '{ n = split($3, a, "|"); print a[n] "\t" $4 }')
+  while IFS=$'\t' read -r name size; do
+    local found=0
+    for dir in "$@"; do
+      [ -f "$dir/$name" ] && [ "$(stat -c %s "$dir/$name")" = "$size" ] && found=1
+    done
+    [ $found = 1 ] || { say "missing or different: $name"; return 1; }
+    installed=$((installed + 1))
+  done <<<"$listed"
+  [ "$installed" -gt 0 ]
+}
+
+# window_appears TITLE PROGRAM: true once PROGRAM (as X names it: stellwick.exe) shows a
+# window of that title on the display; waits up to a minute.
+window_appears() {
+  local _
+  for _ in $(seq 120); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\": (\"$2\"" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+script_host_runs() {  # script_host_runs CSCRIPT
+  wine "$1" //nologo "$(dos "$here/installed.vbs")" 2>&1 | tr -d '\r' | grep -q '^installed.vbs: all checks passed$'
+}
+
+# Runs the whole round on one package: install, check, upgrade, check, uninstall, check.
+#   exercise ARCH LOADER SERVER VIEWS PROGRAM_FILES_32 PROGRAM_FILES_64
+exercise() {
+  local arch=$1 loader=$2 server=$3 views=$4 pf32=$5 pf64=$6
+  local msi="$root/build/package/Stellwick-$version-$arch.msi" newer="$work/later/Stellwick-$later-$arch.msi"
+  local prefix="$work/prefix-$arch"
+  mkdir -p "$prefix"
+  export WINEPREFIX="$prefix" WINE_LOADER="$loader"
+  "$server" -f -p >/dev/null 2>&1 &
+  servers+=($!)
+  prefixes+=("$prefix")
+  local c="$prefix/drive_c"
+  local dir32="$c/$pf32/Orrindale/Stellwick" dir64=""
+  [ -n "$pf64" ] && dir64="$c/$pf64/Orrindale/Stellwick"
+
+  say "== $arch package, fresh prefix"
+  check "$arch: msiexec /i /qn succeeds" wine msiexec /i "$(dos "$msi")" /qn
+  check "$arch: every file of the package is installed" files_match "$msi" "$dir32" ${dir64:+"$dir64"}
+  check "$arch: the native script host creates both classes and reads a value" script_host_runs cscript
+  if [ "$arch" = x64 ]; then
+    if [ $can32 = 1 ]; then
+      check "x64: the 32-bit script host creates both classes and reads a value" \
+        script_host_runs 'C:\windows\syswow64\cscript.exe'
+    else
+      say "this host cannot run 32-bit programs: the 32-bit script host is not run; the 32-bit view's registration is checked instead"
+      check "x64: the 32-bit view serves the 32-bit DLL" bash -c \
+        "'$root/tests/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
+         grep -qF 'C:\\Program Files (x86)\\Orrindale\\Stellwick\\Tarnwell0201.dll'"
+      check "x64: the 32-bit view has the type library and the programmatic identifiers" bash -c \
+        "'$root/tests/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0\\win32' /reg:32 >/dev/null &&
+         '$root/tests/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null"
+    fi
+  fi
+
+  local menu lnk target
+  menu=$(find "$c" -type d -path '*/Start Menu/Programs/Zerbane - Stellwick' | head -1)
+  check "$arch: the Start menu has the Stellwick folder" test -n "$menu"
+  lnk="$menu/Stellwick.lnk"
+  target=$(python3 "$here/read_lnk.py" "$lnk" 2>/dev/null)
+  check "$arch: the Stellwick shortcut points at the installed program" \
+    test "$target" = "C:\\${pf32//\//\\}\\Orrindale\\Stellwick\\Stellwick.exe"
+  check "$arch: the read-me shortcut points at the installed read-me" \
+    test "$(python3 "$here/read_lnk.py" "$menu/Stellwick read-me.lnk" 2>/dev/null)" = "${target%Stellwick.exe}ReadMe.html"
+  if [ $can32 = 1 ]; then
+    # Stellwick is a 32-bit program: started from the shortcut's target, it shows its window.
+    wine "$target" >/dev/null 2>&1 &
+    local app=$!
+    check "$arch: Stellwick starts from where the shortcut points" window_appears Stellwick stellwick.exe
+    wine taskkill /f /im Stellwick.exe >/dev/null 2>&1
+    wait "$app" 2>/dev/null
+  else
+    say "this host cannot run 32-bit programs: Stellwick (32-bit) is not started; its shortcut and file are checked"
+  fi
+  check "$arch: one Add/Remove Programs entry, version $version by Orrindale" test "$(arp_entries)" = "$version Orrindale"
+  check "$arch: the entry has the product icon" \
+    test "$(msiinfo streams "$msi" | grep -x 'Icon.stellwick.ico')/$(msi_property "$msi" ARPPRODUCTICON)" = "Icon.stellwick.ico/stellwick.ico"
+
+  say "== $arch package, upgrade to $later"
+  check "$arch: msiexec /i of the later version succeeds" wine msiexec /i "$(dos "$newer")" /qn
+  check "$arch: one Add/Remove Programs entry, version $later" test "$(arp_entries)" = "$later Orrindale"
+  check "$arch: the earlier product is gone" bash -c "! '$root/tests/wine-run.sh' reg query \
+    'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)' >/dev/null 2>&1"
+  check "$arch: the later package's files are installed" files_match "$newer" "$dir32" ${dir64:+"$dir64"}
+  check "$arch: the classes still work" script_host_runs cscript
+
+  # What belongs to the user: a backup Stellwick made and settings (installed.vbs saved some).
+  local backup="$c/users/$(id -un)/AppData/Local/Orrindale/Stellwick/Backup"
+  mkdir -p "$backup" && echo "REGEDIT4" >"$backup/kept.reg"
+
+  say "== $arch package, uninstall"
+  check "$arch: msiexec /x /qn succeeds" wine msiexec /x "$(dos "$newer")" /qn
+  check "$arch: no file or folder of ours is left" bash -c \
+    "! ls -d '$c/$pf32/Orrindale' ${pf64:+'$c/$pf64/Orrindale'} '$menu' 2>/dev/null | grep -q ."
+  check "$arch: no Add/Remove Programs entry is left" test -z "$(arp_entries)"
+  local view key left=""
+  for view in $views; do
+    for key in 'HKCR\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}' 'HKCR\CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}' \
+               'HKCR\Tarnwell0201.zbnRegistry2' 'HKCR\Tarnwell0201.zbnRegistry2.1' \
+               'HKCR\Tarnwell0201.zbnZerbaneSettings2' 'HKCR\Tarnwell0201.zbnZerbaneSettings2.1' \
+               'HKCR\TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
+               'HKCR\Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'HKCR\Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
+               'HKCR\Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'HKCR\Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
+               'HKCR\Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}' 'HKLM\Software\Orrindale'; do
+      key_exists "$view" "$key" && left+=" $key ($view-bit view)"
+    done
+  done
+  [ -z "$left" ] || say "left behind:$left"
+  check "$arch: no key of ours is left under classes, interfaces and type libraries" test -z "$left"
+  check "$arch: the user's settings and backups stay" bash -c \
+    "test -f '$backup/kept.reg' && '$root/tests/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
+}
+
+# The zip in the 64-bit prefix the x64 round left clean: its files, and its command files
+# register and unregister for the current user (the 32-bit half only where the host runs it).
+portable() {
+  local dir="$WINEPREFIX/drive_c/StellwickPortable" clsid='HKCU\Software\Classes\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\InprocServer32'
+  mkdir -p "$dir"
+  (cd "$dir" && cmake -E tar xf "$root/build/package/Stellwick-$version.zip")
+  say "== the zip"
+  check "zip: both DLLs, Stellwick, its read-me and the command files" \
+    test "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" = \
+    "./ReadMe.html ./Stellwick.exe ./register.cmd ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll "
+  wine cmd /c "C:\\StellwickPortable\\register.cmd" /user >/dev/null 2>&1
+  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: register.cmd /user succeeds" false
+  check "zip: register.cmd /user registers the x64 DLL for the current user" bash -c \
+    "'$root/tests/wine-run.sh' reg query '$clsid' /ve /reg:64 | grep -qiF 'C:\\StellwickPortable\\x64\\Tarnwell0201.dll'"
+  wine cmd /c "C:\\StellwickPortable\\unregister.cmd" /user >/dev/null 2>&1
+  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: unregister.cmd /user succeeds" false
+  check "zip: unregister.cmd /user removes it" bash -c "! '$root/tests/wine-run.sh' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+}
+
+started=$SECONDS
+exercise x64 /usr/lib/wine/wine64 /usr/lib/wine/wineserver64 "64 32" "Program Files (x86)" "Program Files"
+portable
+if [ $can32 = 1 ]; then
+  WINEARCH=win32 exercise x86 /usr/lib/wine/wine /usr/lib/wine/wineserver32 "32" "Program Files" ""
+else
+  say "this host cannot run 32-bit programs: the x86 package is not installed; its tables are checked"
+  x86="$root/build/package/Stellwick-$version-x86.msi"
+  check "x86: a package for 32-bit Windows" bash -c "msiinfo suminfo '$x86' | grep -qx 'Template: Intel;1033'"
+  check "x86: the 32-bit files only" test "$(table "$x86" File | cut -f1 | sort | tr '\n' ' ')" = "Dll32 ReadMe StellwickExe "
+  check "x86: no 64-bit component" test -z "$(table "$x86" Component | awk -F'\t' 'int($4 / 256) % 2 == 1')"
+  check "x86: the 32-bit registration only" test "$(table "$x86" Registry | grep -c 'win32')/$(table "$x86" Registry | grep -c 'win64')" = "1/0"
+fi
+say "$((SECONDS - started)) s"
+echo "installer: $passes passed, $failures failed"
+exit $((failures > 0))

@@ -1,0 +1,83 @@
+// The list the installers are generated from is exactly what DllRegisterServer writes (the
+// platform's type library registration included), and unregistering removes all of it, also
+// when nothing is registered. HKEY_CLASSES_ROOT is redirected to a scratch key meanwhile.
+#include <gtest/gtest.h>
+#include <set>
+#include <tuple>
+#include "com/module_file.h"
+#include "server/exports.h"
+#include "server/registration_entries.h"
+#include "tests/test_registry_keys.h"
+
+namespace {
+
+using Value = std::tuple<std::wstring, std::wstring, std::wstring>;  // key, name, data
+
+std::wstring Lower(std::wstring s) {
+    CharLowerBuffW(&s[0], static_cast<DWORD>(s.size()));
+    return s;
+}
+
+// Every value below `key`, with key paths relative to it (lower case: the registry ignores case).
+void Collect(HKEY key, const std::wstring& path, std::set<Value>* out) {
+    wchar_t name[256];
+    BYTE data[2048];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLen = 256, size = sizeof(data) - sizeof(wchar_t), type = 0;
+        if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        data[size] = data[size + 1] = 0;
+        std::wstring text = type == REG_SZ ? reinterpret_cast<wchar_t*>(data) : L"<type " + std::to_wstring(type) + L">";
+        out->emplace(Lower(path), Lower(name), text);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLen = 256;
+        if (RegEnumKeyExW(key, i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY child = nullptr;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+        Collect(child, path.empty() ? name : path + L"\\" + name, out);
+        RegCloseKey(child);
+    }
+}
+
+class ClassesInScratch {
+public:
+    explicit ClassesInScratch(const ScratchKey& scratch) {
+        RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_ALL_ACCESS, &key_);
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, key_);
+    }
+    ClassesInScratch(const ClassesInScratch&) = delete;
+    ClassesInScratch& operator=(const ClassesInScratch&) = delete;
+    ~ClassesInScratch() {
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        RegCloseKey(key_);
+    }
+    std::set<Value> Values() const {
+        std::set<Value> values;
+        Collect(key_, L"", &values);
+        return values;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+TEST(RegistrationEntries, AreWhatRegisterWritesAndUnregisterRemoves) {
+    ScratchKey scratch(L"RegistrationEntries");
+    const std::wstring path = CodeModuleFileName();
+    std::vector<RegistryEntry> listed;
+    ASSERT_EQ(S_OK, RegistrationEntries(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path,
+                                        path.substr(0, path.rfind(L'\\')), &listed));
+    std::set<Value> expected;
+    for (const RegistryEntry& e : listed) expected.emplace(Lower(e.key), Lower(e.name), e.value);
+    ASSERT_EQ(listed.size(), expected.size()) << "an entry is listed twice";
+
+    ClassesInScratch classes(scratch);
+    ASSERT_EQ(S_OK, DllRegisterServer());
+    EXPECT_EQ(expected, classes.Values());
+
+    EXPECT_EQ(S_OK, DllUnregisterServer());
+    EXPECT_EQ(S_OK, DllUnregisterServer());  // nothing left to remove is no failure
+    EXPECT_TRUE(classes.Values().empty());
+}
+
+}  // namespace
