@@ -8,7 +8,7 @@ TEST_F(Stellwick, WindowLayoutAtStart) {
     GetWindowTextW(window.Handle(), title, 64);
     EXPECT_STREQ(L"Stellwick", title);
     ListView& list = window.List();
-    EXPECT_EQ(2, list.ColumnCount());
+    EXPECT_EQ(3, list.ColumnCount());
     EXPECT_EQ(2955 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
     EXPECT_EQ(6945 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
     DWORD ex = static_cast<DWORD>(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -80,6 +80,96 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     EXPECT_TRUE(IsZoomed(third.Handle()));
     RECT normal = NormalRect(third.Handle());
     EXPECT_TRUE(EqualRect(&closed, &normal));
+}
+
+// The settings are saved when the session ends, as on close, and only once.
+TEST_F(Stellwick, SavesItsSettingsOnceWhenTheSessionEnds) {
+    SendMessageW(window.List().Handle(), LVM_SETCOLUMNWIDTH, 2, 77);
+    EXPECT_TRUE(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    DWORD twips = 0, size = sizeof(twips);
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
+                                          L"Column 3 Width", RRF_RT_REG_DWORD, nullptr, &twips, &size));
+    EXPECT_EQ(static_cast<DWORD>(77 * TwipsPerPixelX()), twips);
+    EXPECT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey.c_str()));
+    DestroyWindow(window.Handle());
+    HKEY k = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, KEY_READ, &k));
+}
+
+// The DPI the prefix was set to for this run (WINE_TEST_DPI), 96 unless given.
+UINT PrefixDpi() {
+    wchar_t dpi[16] = {};
+    return GetEnvironmentVariableW(L"WINE_TEST_DPI", dpi, 16) ? static_cast<UINT>(_wtoi(dpi)) : 96;
+}
+
+// What the designed twips give: label and list corners, the three column widths, the font's height.
+struct Layout {
+    POINT label, list;
+    int columns[3];
+    LONG fontHeight;
+};
+
+Layout LayoutOf(MainWindow& window) {
+    Layout out = {};
+    RECT label, list;
+    GetWindowRect(FindWindowExW(window.Handle(), nullptr, L"Static", nullptr), &label);
+    GetWindowRect(window.List().Handle(), &list);
+    out.label = {label.left, label.top};
+    out.list = {list.left, list.top};
+    ScreenToClient(window.Handle(), &out.label);
+    ScreenToClient(window.Handle(), &out.list);
+    for (int c = 0; c < 3; ++c)
+        out.columns[c] = static_cast<int>(SendMessageW(window.List().Handle(), LVM_GETCOLUMNWIDTH, c, 0));
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.StatusBar(), WM_GETFONT, 0, 0)), sizeof(font), &font);
+    out.fontHeight = font.lfHeight;
+    return out;
+}
+
+void ExpectLayout(const Layout& expected, MainWindow& window) {
+    const Layout got = LayoutOf(window);
+    EXPECT_EQ(expected.label.x, got.label.x);
+    EXPECT_EQ(expected.label.y, got.label.y);
+    EXPECT_EQ(expected.list.x, got.list.x);
+    EXPECT_EQ(expected.list.y, got.list.y);
+    EXPECT_EQ((std::vector<int>(expected.columns, expected.columns + 3)), (std::vector<int>(got.columns, got.columns + 3)));
+    EXPECT_EQ(expected.fontHeight, got.fontHeight);
+    // The list keeps its left margin above the status bar.
+    RECT list, status;
+    GetWindowRect(window.List().Handle(), &list);
+    GetWindowRect(window.StatusBar(), &status);
+    EXPECT_EQ(status.top - got.list.x, list.bottom);
+}
+
+const Layout kAt96 = {{12, 8}, {4, 32}, {197, 463, 140}, -12};
+const Layout kAt144 = {{18, 12}, {6, 48}, {295, 694, 210}, -18};
+
+// Runs in the 96-DPI prefix and in one of its own at 144 DPI.
+TEST_F(Stellwick, DesignedSizesFollowTheWindowsDpi) {
+    const UINT dpi = PrefixDpi();
+    if (dpi != 96 && dpi != 144) GTEST_SKIP() << "sizes are known for 96 and 144 DPI";
+    ASSERT_EQ(dpi, window.Dpi());
+    ExpectLayout(dpi == 96 ? kAt96 : kAt144, window);
+}
+
+// Moved to a monitor of 144 DPI, the window takes the suggested bounds and scales its layout;
+// the columns keep their widths in twips, as stored.
+TEST_F(Stellwick, MovingToAnotherDpiScalesTheLayoutAndKeepsTheWidthsInTwips) {
+    if (PrefixDpi() != 96) GTEST_SKIP() << "moves from 96 DPI";
+    RECT suggested = {30, 20, 30 + 1100, 20 + 600};
+    SendMessageW(window.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT now;
+    GetWindowRect(window.Handle(), &now);
+    EXPECT_TRUE(EqualRect(&suggested, &now));
+    ExpectLayout(kAt144, window);
+    Press(VK_ESCAPE);
+    for (int c = 1; c <= 3; ++c) {
+        DWORD twips = 0, size = sizeof(twips);
+        RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
+                     (L"Column " + std::to_wstring(c) + L" Width").c_str(), RRF_RT_REG_DWORD, nullptr, &twips, &size);
+        EXPECT_EQ(static_cast<DWORD>(kAt96.columns[c - 1] * 15), twips);
+    }
 }
 
 }  // namespace
