@@ -98,9 +98,10 @@ bool ScanKey(const FacadeMaker& facades, _zbnRegistry2* facade, Scope scope, Sca
     }
     for (const auto& key : ItemsOf(keys.Get())) {
         ++result->looked;
+        if (!key) continue;
+        const std::wstring name = NameOf(key.Get());
         std::wstring path;
-        if (key && Qualifies(facades, facade, scope, NameOf(key.Get()), &path))
-            result->broken.push_back({scope, NameOf(key.Get()), path});
+        if (Qualifies(facades, facade, scope, name, &path)) result->broken.push_back({scope, name, path});
     }
     return true;
 }
