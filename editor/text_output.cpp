@@ -4,6 +4,8 @@ namespace {
 
 bool Usable(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
 
+}  // namespace
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
@@ -12,8 +14,6 @@ std::string Utf8(const std::wstring& text) {
     if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], size, nullptr, nullptr);
     return out;
 }
-
-}  // namespace
 
 TextOutput::~TextOutput() {
     if (owned_) CloseHandle(handle_);

@@ -26,6 +26,8 @@ private:
     DWORD error_ = 0;
 };
 
+// The text in UTF-8.
+std::string Utf8(const std::wstring& text);
 // Standard output when it is a file or a pipe (a console gets nothing: the file is the result).
 HANDLE StandardOutputFileOrPipe();
 // Standard error whenever the program has one.

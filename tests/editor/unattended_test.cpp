@@ -2,6 +2,7 @@
 // standard output and error, and exit codes.
 #include "tests/editor/stellwick_fixture.h"
 #include "editor/system_text.h"
+#include "editor/text_output.h"
 #include "editor/backup/undo_history.h"
 
 namespace {
@@ -57,14 +58,6 @@ ProgramRun RunProgram(const std::wstring& args) {
     CloseHandle(outRead);
     CloseHandle(errRead);
     return run;
-}
-
-std::string Utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-    out.pop_back();
-    return out;
 }
 
 std::string FileText(const std::wstring& path) {

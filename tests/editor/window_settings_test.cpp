@@ -82,15 +82,20 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     EXPECT_TRUE(EqualRect(&closed, &normal));
 }
 
+// A column's stored width, 0 when none is stored.
+DWORD StoredColumnTwips(int column) {
+    DWORD twips = 0, size = sizeof(twips);
+    RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
+                 (L"Column " + std::to_wstring(column) + L" Width").c_str(), RRF_RT_REG_DWORD, nullptr, &twips, &size);
+    return twips;
+}
+
 // The settings are saved when the session ends, as on close, and only once.
 TEST_F(Stellwick, SavesItsSettingsOnceWhenTheSessionEnds) {
     SendMessageW(window.List().Handle(), LVM_SETCOLUMNWIDTH, 2, 77);
     EXPECT_TRUE(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    DWORD twips = 0, size = sizeof(twips);
-    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
-                                          L"Column 3 Width", RRF_RT_REG_DWORD, nullptr, &twips, &size));
-    EXPECT_EQ(static_cast<DWORD>(77 * TwipsPerPixelX()), twips);
+    EXPECT_EQ(static_cast<DWORD>(77 * TwipsPerPixelX()), StoredColumnTwips(3));
     EXPECT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey.c_str()));
     DestroyWindow(window.Handle());
     HKEY k = nullptr;
@@ -103,54 +108,34 @@ UINT PrefixDpi() {
     return GetEnvironmentVariableW(L"WINE_TEST_DPI", dpi, 16) ? static_cast<UINT>(_wtoi(dpi)) : 96;
 }
 
-// What the designed twips give: label and list corners, the three column widths, the font's height.
-struct Layout {
-    POINT label, list;
-    int columns[3];
-    LONG fontHeight;
-};
-
-Layout LayoutOf(MainWindow& window) {
-    Layout out = {};
-    RECT label, list;
+// What the designed twips give: the label's and the list's corners, the three column widths,
+// the font's height, and the list's gap above the status bar (its left margin again).
+std::vector<int> LayoutOf(MainWindow& window) {
+    RECT label, list, status;
     GetWindowRect(FindWindowExW(window.Handle(), nullptr, L"Static", nullptr), &label);
     GetWindowRect(window.List().Handle(), &list);
-    out.label = {label.left, label.top};
-    out.list = {list.left, list.top};
-    ScreenToClient(window.Handle(), &out.label);
-    ScreenToClient(window.Handle(), &out.list);
+    GetWindowRect(window.StatusBar(), &status);
+    POINT corners[] = {{label.left, label.top}, {list.left, list.top}};
+    MapWindowPoints(nullptr, window.Handle(), corners, 2);
+    std::vector<int> out = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
     for (int c = 0; c < 3; ++c)
-        out.columns[c] = static_cast<int>(SendMessageW(window.List().Handle(), LVM_GETCOLUMNWIDTH, c, 0));
+        out.push_back(static_cast<int>(SendMessageW(window.List().Handle(), LVM_GETCOLUMNWIDTH, c, 0)));
     LOGFONTW font = {};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.StatusBar(), WM_GETFONT, 0, 0)), sizeof(font), &font);
-    out.fontHeight = font.lfHeight;
+    out.push_back(font.lfHeight);
+    out.push_back(status.top - list.bottom);
     return out;
 }
 
-void ExpectLayout(const Layout& expected, MainWindow& window) {
-    const Layout got = LayoutOf(window);
-    EXPECT_EQ(expected.label.x, got.label.x);
-    EXPECT_EQ(expected.label.y, got.label.y);
-    EXPECT_EQ(expected.list.x, got.list.x);
-    EXPECT_EQ(expected.list.y, got.list.y);
-    EXPECT_EQ((std::vector<int>(expected.columns, expected.columns + 3)), (std::vector<int>(got.columns, got.columns + 3)));
-    EXPECT_EQ(expected.fontHeight, got.fontHeight);
-    // The list keeps its left margin above the status bar.
-    RECT list, status;
-    GetWindowRect(window.List().Handle(), &list);
-    GetWindowRect(window.StatusBar(), &status);
-    EXPECT_EQ(status.top - got.list.x, list.bottom);
-}
-
-const Layout kAt96 = {{12, 8}, {4, 32}, {197, 463, 140}, -12};
-const Layout kAt144 = {{18, 12}, {6, 48}, {295, 694, 210}, -18};
+const std::vector<int> kAt96 = {12, 8, 4, 32, 197, 463, 140, -12, 4};
+const std::vector<int> kAt144 = {18, 12, 6, 48, 295, 694, 210, -18, 6};
 
 // Runs in the 96-DPI prefix and in one of its own at 144 DPI.
 TEST_F(Stellwick, DesignedSizesFollowTheWindowsDpi) {
     const UINT dpi = PrefixDpi();
     if (dpi != 96 && dpi != 144) GTEST_SKIP() << "sizes are known for 96 and 144 DPI";
     ASSERT_EQ(dpi, window.Dpi());
-    ExpectLayout(dpi == 96 ? kAt96 : kAt144, window);
+    EXPECT_EQ(dpi == 96 ? kAt96 : kAt144, LayoutOf(window));
 }
 
 // Moved to a monitor of 144 DPI, the window takes the suggested bounds and scales its layout;
@@ -162,14 +147,9 @@ TEST_F(Stellwick, MovingToAnotherDpiScalesTheLayoutAndKeepsTheWidthsInTwips) {
     RECT now;
     GetWindowRect(window.Handle(), &now);
     EXPECT_TRUE(EqualRect(&suggested, &now));
-    ExpectLayout(kAt144, window);
+    EXPECT_EQ(kAt144, LayoutOf(window));
     Press(VK_ESCAPE);
-    for (int c = 1; c <= 3; ++c) {
-        DWORD twips = 0, size = sizeof(twips);
-        RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
-                     (L"Column " + std::to_wstring(c) + L" Width").c_str(), RRF_RT_REG_DWORD, nullptr, &twips, &size);
-        EXPECT_EQ(static_cast<DWORD>(kAt96.columns[c - 1] * 15), twips);
-    }
+    for (int c = 1; c <= 3; ++c) EXPECT_EQ(static_cast<DWORD>(kAt96[3 + c] * 15), StoredColumnTwips(c));
 }
 
 }  // namespace
