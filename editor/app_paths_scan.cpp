@@ -1,20 +1,19 @@
-// The scan: every registration under App Paths whose default value is a plain string
-// naming a missing file, and whose key holds nothing but that and a "PATH" value.
+// The scan: every registration under an App Paths key whose default value is a plain string
+// naming a missing file, and whose key holds nothing but that and a "PATH" value. The
+// re-check before a change puts a registration through the same tests.
 #include "editor/app_paths.h"
 #include "com/bstr.h"
 #include "com/variant.h"
 #include "editor/facade.h"
-#include "editor/list_view_support.h"
+#include "editor/system_text.h"
 #include "support/upper_case.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
-#include <functional>
-
-const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-
-std::wstring AppPathKey(const std::wstring& name) { return std::wstring(kAppPathsKey) + L"\\" + name; }
 
 namespace {
+
+const wchar_t kCannotCreate[] = L"Не удаётся создать объект Tarnwell0201.zbnRegistry2.";
+const wchar_t kCannotRead[] = L"Не удаётся прочитать раздел реестра:";
 
 std::wstring NameOf(IDispatch* item) {
     Bstr name;
@@ -39,12 +38,13 @@ std::vector<ComPtr<IDispatch>> ItemsOf(_Collection* list) {
 }
 
 // True when the registration has, or may have, values besides its default value and "PATH".
-bool HasOtherValues(const FacadeMaker& facades, const std::wstring& keyName) {
+bool HasOtherValues(const FacadeMaker& facades, Scope scope, const std::wstring& keyName) {
     ComPtr<_zbnRegistry2> facade = facades.New();
     if (!facade) return true;
     ComPtr<_Collection> values;
     Bstr path(AppPathKey(keyName));
-    if (FAILED(facade->GetValues(RootConst(HKEY_LOCAL_MACHINE), path.Get(), VARIANT_FALSE, values.Put())) || !values) return true;
+    if (FAILED(facade->GetValues(RootConst(ScopeRoot(scope)), path.Get(), VARIANT_FALSE, values.Put())) || !values)
+        return true;
     for (const auto& value : ItemsOf(values.Get())) {
         if (!value) return true;
         std::wstring name = UpperCase(NameOf(value.Get()));
@@ -54,43 +54,89 @@ bool HasOtherValues(const FacadeMaker& facades, const std::wstring& keyName) {
     return false;
 }
 
-}  // namespace
+// Whether the registration is one the scan lists; *path gets its trimmed default value.
+// The order of the tests is fixed: type, existence of the file, then the value names.
+bool Qualifies(const FacadeMaker& facades, _zbnRegistry2* facade, Scope scope, const std::wstring& name,
+               std::wstring* path) {
+    // A key whose name reads back empty would make its path the App Paths key itself.
+    if (name.empty()) return false;
+    ComPtr<_RegValue> value;
+    if (FAILED(facade->GetValue(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), Bstr(L"").Get(),
+                                value.Put())))
+        return false;
+    _RegValue* raw = value.Get();
+    RegistryDataType2_Const type{};
+    if (FAILED(facade->GetValueDataType(&raw, &type)) || type != REG_SZ) return false;
+    Bstr data;
+    if (FAILED(facade->GetValueData_SZ(&raw, data.Put()))) return false;
+    std::wstring text = asTrimEx2(data.Str(), true, true, true, true, true, 0, 0, 0, 0, 0);
+    if (esIsFileExist(text)) return false;
+    if (HasOtherValues(facades, scope, name)) return false;
+    *path = text;
+    return true;
+}
 
-void ForEachBrokenRegistration(const std::function<void(const std::wstring&, const std::wstring&)>& found) {
-    const FacadeMaker facades;
-    ComPtr<_zbnRegistry2> facade = facades.New();
-    if (!facade) return;
+std::wstring ReadFailure(Scope scope, long code) {
+    return std::wstring(kCannotRead) + L"\r\n" + FullKeyName(scope, kAppPathsKey) + L"\r\n\r\n" + ErrorText(code);
+}
+
+// Adds one App Paths key's registrations to the result; false, with the failure, when the
+// key cannot be opened or listed. Only some users have a per-user key: its absence is no failure.
+bool ScanKey(const FacadeMaker& facades, _zbnRegistry2* facade, Scope scope, ScanResult* result) {
     ComPtr<_Collection> keys;
-    if (FAILED(facade->GetSubKeys(RootConst(HKEY_LOCAL_MACHINE), Bstr(kAppPathsKey).Get(), keys.Put())) || !keys) return;
+    HRESULT hr = facade->GetSubKeys(RootConst(ScopeRoot(scope)), Bstr(kAppPathsKey).Get(), keys.Put());
+    if (FAILED(hr)) {
+        result->failure = ReadFailure(scope, hr);
+        return false;
+    }
+    if (!keys) {
+        long code = 0;
+        facade->get_LastRegError(&code);
+        if (scope == kCurrentUser && code == ERROR_FILE_NOT_FOUND) return true;
+        result->failure = ReadFailure(scope, code);
+        return false;
+    }
     for (const auto& key : ItemsOf(keys.Get())) {
+        ++result->looked;
         if (!key) continue;
         const std::wstring name = NameOf(key.Get());
-        // A key whose name reads back empty would make its path the App Paths key itself.
-        if (name.empty()) continue;
-        Bstr path(AppPathKey(name));
-        ComPtr<_RegValue> value;
-        if (FAILED(facade->GetValue(RootConst(HKEY_LOCAL_MACHINE), path.Get(), Bstr(L"").Get(), value.Put()))) continue;
-        _RegValue* raw = value.Get();
-        RegistryDataType2_Const type{};
-        if (FAILED(facade->GetValueDataType(&raw, &type)) || type != REG_SZ) continue;
-        Bstr data;
-        if (FAILED(facade->GetValueData_SZ(&raw, data.Put()))) continue;
-        std::wstring text = asTrimEx2(data.Str(), true, true, true, true, true, 0, 0, 0, 0, 0);
-        if (esIsFileExist(text)) continue;
-        if (HasOtherValues(facades, name)) continue;
-        found(NameOf(key.Get()), text);
+        std::wstring path;
+        if (Qualifies(facades, facade, scope, name, &path)) result->broken.push_back({scope, name, path});
     }
+    return true;
 }
 
-void ScanAppPaths(ListView& list) {
-    list.Clear();
-    SortByColumn(list, 1);
-    ForEachBrokenRegistration([&list](const std::wstring& name, const std::wstring& path) { list.AddRow(name, path); });
-    SelectOnlyItem(list, 1);
+}  // namespace
+
+ScanResult ScanRegistrations() {
+    ScanResult result;
+    const FacadeMaker facades;
+    HRESULT hr = S_OK;
+    ComPtr<_zbnRegistry2> facade = facades.New(&hr);
+    if (!facade) {
+        result.failure = std::wstring(kCannotCreate) + L"\r\n\r\n" + ErrorText(hr);
+        return result;
+    }
+    for (Scope scope : {kLocalMachine, kCurrentUser}) {
+        if (!ScanKey(facades, facade.Get(), scope, &result)) {
+            result.looked = 0;
+            result.broken.clear();  // a scan that could not run finds nothing
+            return result;
+        }
+    }
+    return result;
 }
 
-void RefreshAppPaths(ListView& list) {
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    ScanAppPaths(list);
-    SetCursor(previous ? previous : LoadCursorW(nullptr, IDC_ARROW));
+std::vector<Recheck> RecheckRegistrations(const std::vector<Registration>& registrations) {
+    std::vector<Recheck> checks(registrations.size());
+    const FacadeMaker facades;
+    HRESULT hr = S_OK;
+    ComPtr<_zbnRegistry2> facade = facades.New(&hr);
+    for (size_t i = 0; i < registrations.size(); ++i) {
+        const Registration& r = registrations[i];
+        std::wstring path;
+        if (!facade) checks[i].failure = hr;
+        else checks[i].current = Qualifies(facades, facade.Get(), r.scope, r.name, &path) && path == r.path;
+    }
+    return checks;
 }

@@ -8,13 +8,15 @@ HRESULT NewRegistryFacade(ComPtr<_zbnRegistry2>* facade) {
 }
 
 FacadeMaker::FacadeMaker() {
-    if (FAILED(CoGetClassObject(CLSID_zbnRegistry2, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                factory_.PutVoid())))
-        factory_.Reset();
+    found_ = CoGetClassObject(CLSID_zbnRegistry2, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory_.PutVoid());
+    if (FAILED(found_)) factory_.Reset();
 }
 
-ComPtr<_zbnRegistry2> FacadeMaker::New() const {
+ComPtr<_zbnRegistry2> FacadeMaker::New(HRESULT* hr) const {
     ComPtr<_zbnRegistry2> facade;
-    if (!factory_ || FAILED(factory_->CreateInstance(nullptr, IID__zbnRegistry2, facade.PutVoid()))) facade.Reset();
+    HRESULT made = factory_ ? factory_->CreateInstance(nullptr, IID__zbnRegistry2, facade.PutVoid()) : found_;
+    if (FAILED(made)) facade.Reset();
+    else if (!facade) made = E_POINTER;
+    if (hr) *hr = made;
     return facade;
 }

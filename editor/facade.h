@@ -12,8 +12,10 @@ HRESULT NewRegistryFacade(ComPtr<_zbnRegistry2>* facade);
 class FacadeMaker {
 public:
     FacadeMaker();
-    ComPtr<_zbnRegistry2> New() const;
+    // A new facade, or null and the failure in *hr (when given).
+    ComPtr<_zbnRegistry2> New(HRESULT* hr = nullptr) const;
 
 private:
     ComPtr<IClassFactory> factory_;
+    HRESULT found_ = E_FAIL;
 };

@@ -47,6 +47,13 @@ void ListView::SetSelected(int row, bool selected) {
 
 std::wstring ListView::Text(int row, int column) const { return ItemText(hwnd_, row - 1, column - 1); }
 
+LPARAM ListView::Data(int row) const {
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row - 1;
+    return SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
+}
+
 void ListView::AddColumn(const std::wstring& header) {
     LVCOLUMNW col = {};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -61,11 +68,11 @@ int ListView::Compare(int indexA, const std::wstring& b) const {
     return sortOrder_ == kDescending ? -c : c;
 }
 
-void ListView::AddRow(const std::wstring& text, const std::wstring& subItem) {
+void ListView::AddRow(const std::vector<std::wstring>& texts, LPARAM data) {
     int position = RowCount();
     if (sorted_) {
         // After every row that sorts before or with the new one: equal rows keep their order.
-        const std::wstring& key = sortKey_ == 0 ? text : subItem;
+        const std::wstring key = static_cast<size_t>(sortKey_) < texts.size() ? texts[sortKey_] : std::wstring();
         int lo = 0, hi = position;
         while (lo < hi) {
             int mid = (lo + hi) / 2;
@@ -75,15 +82,18 @@ void ListView::AddRow(const std::wstring& text, const std::wstring& subItem) {
         position = lo;
     }
     LVITEMW item = {};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = position;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.pszText = const_cast<wchar_t*>(texts.empty() ? L"" : texts[0].c_str());
+    item.lParam = data;
     int index = static_cast<int>(SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) return;
-    LVITEMW sub = {};
-    sub.iSubItem = 1;
-    sub.pszText = const_cast<wchar_t*>(subItem.c_str());
-    SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
+    for (size_t column = 1; column < texts.size(); ++column) {
+        LVITEMW sub = {};
+        sub.iSubItem = static_cast<int>(column);
+        sub.pszText = const_cast<wchar_t*>(texts[column].c_str());
+        SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
+    }
 }
 
 void ListView::RemoveRow(int row) { SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row - 1), 0); }
@@ -97,38 +107,78 @@ int ListView::RowAt(POINT client) const {
     return index >= 0 && (hit.flags & LVHT_ONITEM) ? index + 1 : 0;
 }
 
-void ListView::SetSortKey(int key) { sortKey_ = key; Resort(); }
-void ListView::SetSortOrder(SortOrder order) { sortOrder_ = order; Resort(); }
-void ListView::SetSorted(bool sorted) { sorted_ = sorted; Resort(); }
+int ListView::FocusedRow() const {
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)) + 1;
+}
+
+RECT ListView::RowLabel(int row) const {
+    RECT rc = {};
+    rc.left = LVIR_LABEL;
+    SendMessageW(hwnd_, LVM_GETITEMRECT, static_cast<WPARAM>(row - 1), reinterpret_cast<LPARAM>(&rc));
+    return rc;
+}
+
+void ListView::SetSortKey(int key) { sortKey_ = key; SortChanged(); }
+void ListView::SetSortOrder(SortOrder order) { sortOrder_ = order; SortChanged(); }
+void ListView::SetSorted(bool sorted) { sorted_ = sorted; SortChanged(); }
+
+void ListView::SortChanged() {
+    ShowSortArrow();
+    Resort();
+}
+
+// The arrow points up for ascending and down for descending, on the sorted column only.
+void ListView::ShowSortArrow() {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0));
+    if (!header) return;
+    const int columns = ColumnCount();
+    for (int i = 0; i < columns; ++i) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item))) continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (sorted_ && i == sortKey_) item.fmt |= sortOrder_ == kDescending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+}
 
 void ListView::Resort() {
     if (!sorted_ || !hwnd_) return;
-    // Read the rows, order them (stably) and write them back with their selection.
+    // Read the rows, order them (stably) and write them back with their data and selection.
     struct Row {
-        std::wstring text, sub;
+        std::vector<std::wstring> texts;
+        LPARAM data;
         UINT state;
     };
     std::vector<Row> rows;
-    const int count = RowCount();
-    for (int i = 0; i < count; ++i)
-        rows.push_back({ItemText(hwnd_, i, 0), ItemText(hwnd_, i, 1),
-                        static_cast<UINT>(SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(i),
-                                                       LVIS_SELECTED | LVIS_FOCUSED))});
-    const int key = sortKey_;
+    const int count = RowCount(), columns = ColumnCount();
+    for (int i = 0; i < count; ++i) {
+        Row row{{}, Data(i + 1),
+                static_cast<UINT>(SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(i),
+                                               LVIS_SELECTED | LVIS_FOCUSED))};
+        for (int c = 0; c < columns; ++c) row.texts.push_back(ItemText(hwnd_, i, c));
+        rows.push_back(std::move(row));
+    }
+    const size_t key = static_cast<size_t>(sortKey_);
     const bool descending = sortOrder_ == kDescending;
-    std::stable_sort(rows.begin(), rows.end(), [key, descending](const Row& a, const Row& b) {
-        int c = CompareText(key == 0 ? a.text : a.sub, key == 0 ? b.text : b.sub);
+    auto keyText = [key](const Row& r) { return key < r.texts.size() ? r.texts[key] : std::wstring(); };
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+        int c = CompareText(keyText(a), keyText(b));
         return descending ? c > 0 : c < 0;
     });
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     for (int i = 0; i < count; ++i) {
         LVITEMW item = {};
-        item.iSubItem = 0;
-        item.pszText = const_cast<wchar_t*>(rows[i].text.c_str());
-        SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        item.iSubItem = 1;
-        item.pszText = const_cast<wchar_t*>(rows[i].sub.c_str());
-        SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        item.lParam = rows[i].data;
+        SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        for (size_t c = 0; c < rows[i].texts.size(); ++c) {
+            LVITEMW text = {};
+            text.iSubItem = static_cast<int>(c);
+            text.pszText = const_cast<wchar_t*>(rows[i].texts[c].c_str());
+            SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text));
+        }
         LVITEMW state = {};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         state.state = rows[i].state;

@@ -33,9 +33,13 @@ void SelectOnlyItem(ListView& list, int index) {
 }
 
 void SetColumnWidthTwips(ListView& list, int column, float width) {
+    SetColumnWidthTwips(list, column, width, esScreenTwipsPerPixelX());
+}
+
+void SetColumnWidthTwips(ListView& list, int column, float width, float twipsPerPixel) {
     if (column > list.ColumnCount() || column < 1) return;
     if (width < 0.0f) return;
-    long pixels = TwipsToPixels(width, esScreenTwipsPerPixelX());
+    long pixels = TwipsToPixels(width, twipsPerPixel);
     SendMessageA(list.Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column - 1), static_cast<LPARAM>(pixels));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // frmMain: Stellwick's one window, with its label, the list of broken registrations, the
-// context menu and the keyboard commands.
+// status bar, the context menu and the keyboard commands.
 #include "editor/list_view.h"
 #include "editor/outside.h"
 #include "editor/app_paths.h"
@@ -26,12 +26,16 @@ public:
     void Show(int show);
     HWND Handle() const { return hwnd_; }
     ListView& List() { return list_; }
+    HWND StatusBar() const { return status_; }
     HMENU ContextMenu() const { return popup_; }
     // Backups of every change, and the steps this run can undo.
     ChangeRecord& Changes() { return changes_; }
+    // The DPI the window's layout is converted with.
+    UINT Dpi() const { return dpi_; }
 
-    // Form_KeyDown: the key with the exact modifier state (ShiftState bits).
-    void OnKeyDown(UINT key, int shift);
+    // Form_KeyDown: the key with the exact modifier state (ShiftState bits). True when the
+    // key opened the context menu, which then takes it.
+    bool OnKeyDown(UINT key, int shift);
     static int CurrentShiftState();
 
 private:
@@ -41,24 +45,36 @@ private:
     void OnCreate();
     void OnLoad();
     void SetupListView();
+    void PlaceLabel();
     void FitLabelToText();
     void OnResize();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    int Px(double twips) const;
+    void Refresh();
+    void SetStatus(const std::wstring& text);
+    void ShowRowCount();
     void OnColumnClick(int column);
     void OnRightClick(POINT listPoint);
+    void OpenMenuAtFocusedRow();
+    void ShowContextMenu(size_t selected, POINT screen);
     void OnMenu(int index);
+    void Fix();
+    void Delete();
+    void Undo();
+    void SaveSettingsOnce();
 
     Outside& outside_;
     HWND hwnd_ = nullptr;
     HWND label_ = nullptr;
+    HWND status_ = nullptr;
     ListView list_;
     HMENU menuBar_ = nullptr;  // the hidden "Context" menu holding the popup
     HMENU popup_ = nullptr;
     HFONT font_ = nullptr;
-    RECT listBounds_ = {};
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool quitOnClose_ = false;
+    bool busy_ = false;           // a scan or a command runs; others wait their turn
+    bool settingsSaved_ = false;  // on close or when the session ends, whichever comes first
+    long looked_ = -1;            // registrations the last scan looked at; -1 when it did not run
     ChangeRecord changes_{DefaultBackupFolder(), {}};
 };
-
-// Twips (1/1440 inch) to screen pixels, horizontally or vertically.
-int TwipsToPixelsX(double twips);
-int TwipsToPixelsY(double twips);

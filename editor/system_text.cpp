@@ -1,5 +1,6 @@
 #include "editor/system_text.h"
 #include <windows.h>
+#include <cwchar>
 
 std::wstring SystemErrorText(long code) {
     wchar_t* text = nullptr;
@@ -9,4 +10,12 @@ std::wstring SystemErrorText(long code) {
     if (text) LocalFree(text);
     while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ')) s.pop_back();
     return s;
+}
+
+std::wstring ErrorText(long code) {
+    std::wstring text = SystemErrorText(code);
+    if (!text.empty()) return text;
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    return hex;
 }

@@ -5,3 +5,5 @@
 // The text for a Win32 error code or an HRESULT, without its line end; empty when the
 // system has none.
 std::wstring SystemErrorText(long code);
+// The system's text for the code, or the code in hexadecimal when it has none.
+std::wstring ErrorText(long code);

@@ -4,6 +4,6 @@
 
 class ListView;
 
-// `window` is frmMain, `list` its lvAppPath.
-void LoadWindowSettings(HWND window, const ListView& list);
-void SaveWindowSettings(HWND window, const ListView& list);
+// `window` is frmMain, `list` its lvAppPath, `dpi` the DPI the window is laid out at.
+void LoadWindowSettings(HWND window, const ListView& list, UINT dpi);
+void SaveWindowSettings(HWND window, const ListView& list, UINT dpi);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders Stellwick under Xvfb with a few broken registrations and saves docs/stellwick.png.
+# Renders Stellwick under Xvfb with a few broken registrations (one per-user) and saves
+# docs/stellwick.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/build.sh" >/dev/null
@@ -21,6 +22,10 @@ for entry in 'oldeditor.exe|C:\Program Files\Old Editor\oldeditor.exe' \
              'tool.exe|D:\Tools\tool.exe'; do
   wine_run reg add "$key\\${entry%%|*}" /ve /d "${entry#*|}" /f >/dev/null
 done
+# A per-user registration too, and the path column narrower, so that the scope column shows.
+wine_run reg add "${key/HKLM/HKCU}\\notes.exe" /ve /d 'C:\Users\Public\Apps\Notes\notes.exe' /f >/dev/null
+columns='HKCU\Software\Orrindale\Zerbane\Zerbane - Stellwick\Version 1.1\lvAppPath'
+wine_run reg add "$columns" /v 'Column 2 Width' /t REG_DWORD /d 4500 /f >/dev/null
 # Without a window manager Wine leaves windows undecorated; its own virtual desktop draws
 # the caption and frame as Windows would.
 wine_run explorer /desktop=shot,760x420 "$build/editor/Stellwick.exe" &

@@ -12,6 +12,8 @@ long WholeTwipsPerPixel(float twipsPerPixel) {
 
 long TwipsToPixels(double twips, float twipsPerPixel) { return RoundHalfEven(twips) / WholeTwipsPerPixel(twipsPerPixel); }
 
+float TwipsPerPixelAt(unsigned dpi) { return dpi ? 1440.0f / static_cast<float>(dpi) : 15.0f; }
+
 int LayoutPixels(double twips, float twipsPerPixel) {
     return static_cast<int>(twips / (twipsPerPixel > 0 ? twipsPerPixel : 15.0f) + 0.5);
 }

@@ -11,5 +11,7 @@ long WholeTwipsPerPixel(float twipsPerPixel);
 // A stored size in twips as pixels: the twips rounded, divided by the whole twips per pixel
 // (the quotient truncated).
 long TwipsToPixels(double twips, float twipsPerPixel);
+// Twips per pixel at a DPI (1440 / dpi; 15, as at 96 DPI, for a DPI of 0).
+float TwipsPerPixelAt(unsigned dpi);
 // A designed layout's twips as the nearest pixel.
 int LayoutPixels(double twips, float twipsPerPixel);

@@ -82,6 +82,15 @@ LSTATUS WriteOpen(HKEY key, const KeyImage& image) {
 
 }  // namespace
 
+std::wstring RootName(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE) return L"HKEY_LOCAL_MACHINE";
+    if (root == HKEY_CURRENT_USER) return L"HKEY_CURRENT_USER";
+    if (root == HKEY_CLASSES_ROOT) return L"HKEY_CLASSES_ROOT";
+    if (root == HKEY_USERS) return L"HKEY_USERS";
+    if (root == HKEY_CURRENT_CONFIG) return L"HKEY_CURRENT_CONFIG";
+    return {};
+}
+
 LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out) {
     *out = KeyImage{};
     UniqueHKey key;

@@ -21,6 +21,9 @@ struct KeyImage {
 bool operator==(const ValueImage& a, const ValueImage& b);
 bool operator==(const KeyImage& a, const KeyImage& b);
 
+// A predefined root's full name as the registry editor writes it ("HKEY_LOCAL_MACHINE").
+std::wstring RootName(HKEY root);
+
 // Reads the tree at root\path. ERROR_FILE_NOT_FOUND when the key does not exist.
 LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out);
 // Replaces whatever is at root\path with exactly the image.

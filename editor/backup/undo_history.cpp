@@ -34,21 +34,20 @@ std::wstring DefaultBackupFolder() {
     return std::wstring(base) + L"\\Orrindale\\Stellwick\\Backup";
 }
 
-HRESULT BackupKeys(HKEY root, const std::wstring& rootName, const std::vector<std::wstring>& paths,
-                   const std::wstring& folder, UndoStep* step, std::wstring* file) {
+HRESULT BackupKeys(const std::vector<KeyRef>& keys, const std::wstring& folder, UndoStep* step, std::wstring* file) {
     UndoStep captured;
-    captured.root = root;
     std::vector<NamedTree> trees;
-    for (const auto& path : paths) {
+    for (const auto& key : keys) {
         SavedKey saved;
-        saved.path = path;
-        LSTATUS rc = CaptureTree(root, path, &saved.image);
+        saved.root = key.root;
+        saved.path = key.path;
+        LSTATUS rc = CaptureTree(key.root, key.path, &saved.image);
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
             *file = folder;
             return HRESULT_FROM_WIN32(rc);
         }
         saved.existed = rc == ERROR_SUCCESS;
-        if (saved.existed) trees.push_back({rootName + L"\\" + path, saved.image});
+        if (saved.existed) trees.push_back({RootName(key.root) + L"\\" + key.path, saved.image});
         captured.keys.push_back(std::move(saved));
     }
     SYSTEMTIME now;
@@ -69,9 +68,9 @@ HRESULT BackupKeys(HKEY root, const std::wstring& rootName, const std::vector<st
 }
 
 void ForgetUnchangedKeys(UndoStep* step) {
-    auto unchanged = [root = step->root](const SavedKey& key) {
+    auto unchanged = [](const SavedKey& key) {
         KeyImage now;
-        LSTATUS rc = CaptureTree(root, key.path, &now);
+        LSTATUS rc = CaptureTree(key.root, key.path, &now);
         return key.existed ? rc == ERROR_SUCCESS && now == key.image : rc == ERROR_FILE_NOT_FOUND;
     };
     step->keys.erase(std::remove_if(step->keys.begin(), step->keys.end(), unchanged), step->keys.end());
@@ -88,7 +87,7 @@ LSTATUS UndoHistory::UndoLast(std::wstring* backupFile) {
     *backupFile = step.file;
     LSTATUS first = ERROR_SUCCESS;
     for (const auto& key : step.keys) {
-        LSTATUS rc = key.existed ? RestoreTree(step.root, key.path, key.image) : SHDeleteKeyW(step.root, key.path.c_str());
+        LSTATUS rc = key.existed ? RestoreTree(key.root, key.path, key.image) : SHDeleteKeyW(key.root, key.path.c_str());
         if (rc == ERROR_FILE_NOT_FOUND && !key.existed) rc = ERROR_SUCCESS;
         if (first == ERROR_SUCCESS) first = rc;
     }

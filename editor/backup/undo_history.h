@@ -5,14 +5,21 @@
 #include <string>
 #include <vector>
 
+// A key a command may change: a predefined root and the path below it.
+struct KeyRef {
+    HKEY root = nullptr;
+    std::wstring path;
+};
+
 struct SavedKey {
+    HKEY root = nullptr;
     std::wstring path;    // below the root
     bool existed = false; // a key that did not exist is removed again on undo
     KeyImage image;
 };
 
+// One command's keys, of any roots.
 struct UndoStep {
-    HKEY root = nullptr;
     std::vector<SavedKey> keys;
     std::wstring file;  // the .reg backup of the keys
 };
@@ -22,8 +29,7 @@ std::wstring DefaultBackupFolder();
 
 // Captures the keys and writes them to a new file in `folder` (made when missing), named by
 // the date and time. On failure nothing is written and *file names what was attempted.
-HRESULT BackupKeys(HKEY root, const std::wstring& rootName, const std::vector<std::wstring>& paths,
-                   const std::wstring& folder, UndoStep* step, std::wstring* file);
+HRESULT BackupKeys(const std::vector<KeyRef>& keys, const std::wstring& folder, UndoStep* step, std::wstring* file);
 
 // Keeps only the keys that are no longer as they were saved: what a command really changed.
 void ForgetUnchangedKeys(UndoStep* step);

@@ -107,7 +107,7 @@ TEST_F(Backup, ImportedByTheRegistryEditorGivesTheSameTree) {
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &before));
     UndoStep step;
     std::wstring file;
-    ASSERT_EQ(S_OK, BackupKeys(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", {key.Sub(L"reg")}, folder, &step, &file));
+    ASSERT_EQ(S_OK, BackupKeys({{HKEY_CURRENT_USER, key.Sub(L"reg")}}, folder, &step, &file));
     ASSERT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"reg").c_str()));
 
     std::wstring command = L"regedit.exe /s \"" + file + L"\"";
@@ -145,14 +145,14 @@ TEST_F(Backup, UndoRestoresNewestFirstAndRemovesKeysThatDidNotExist) {
     UndoHistory history;
     UndoStep first, second;
     std::wstring file1, file2;
-    ASSERT_EQ(S_OK, BackupKeys(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", {key.Sub(L"a.exe"), key.Sub(L"b.exe")},
-                               folder, &first, &file1));
+    ASSERT_EQ(S_OK, BackupKeys({{HKEY_CURRENT_USER, key.Sub(L"a.exe")}, {HKEY_CURRENT_USER, key.Sub(L"b.exe")}}, folder,
+                               &first, &file1));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file1.c_str()));
     history.Push(std::move(first));
     SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"a.exe").c_str());
     SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"b.exe").c_str());
 
-    ASSERT_EQ(S_OK, BackupKeys(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", {key.Sub(L"c.exe")}, folder, &second, &file2));
+    ASSERT_EQ(S_OK, BackupKeys({{HKEY_CURRENT_USER, key.Sub(L"c.exe")}}, folder, &second, &file2));
     EXPECT_NE(file1, file2);
     history.Push(std::move(second));
     key.WriteText(L"", REG_SZ, L"D:\\c.exe", L"c.exe");  // the command recreated a missing key
@@ -178,7 +178,7 @@ TEST_F(Backup, AFileWhereTheFolderShouldBeStopsTheBackup) {
     key.WriteText(L"", REG_SZ, L"x", L"a.exe");
     UndoStep step;
     std::wstring file;
-    HRESULT hr = BackupKeys(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", {key.Sub(L"a.exe")}, folder, &step, &file);
+    HRESULT hr = BackupKeys({{HKEY_CURRENT_USER, key.Sub(L"a.exe")}}, folder, &step, &file);
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(0u, file.find(folder));
     EXPECT_TRUE(step.keys.empty());

@@ -4,25 +4,26 @@
 namespace {
 
 TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
+    // Data of every kind, where a listed registration can hold it: in its PATH value and its subkeys.
     Register(L"full.exe", kMissing + L"full.exe");
+    MakeKey(kAppPaths + L"\\full.exe\\Sub\\Deeper");
     HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe").c_str(), 0, KEY_ALL_ACCESS, &k));
     const BYTE odd[] = {'a', 0, 'b'}, multi[] = {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, qword[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    RegSetValueExW(k, L"Odd", 0, REG_SZ, odd, sizeof(odd));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe").c_str(), 0, KEY_ALL_ACCESS, &k));
+    RegSetValueExW(k, L"Path", 0, REG_SZ, odd, sizeof(odd));
+    RegCloseKey(k);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe\\Sub").c_str(), 0, KEY_ALL_ACCESS, &k));
     RegSetValueExW(k, L"Multi", 0, REG_MULTI_SZ, multi, sizeof(multi));
     RegSetValueExW(k, L"Q", 0, REG_QWORD, qword, sizeof(qword));
     RegSetValueExW(k, L"Unknown", 0, 0x777, qword, 3);
     RegSetValueExW(k, L"\u0418\u043C\u044F", 0, REG_NONE, nullptr, 0);
     RegCloseKey(k);
-    MakeKey(kAppPaths + L"\\full.exe\\Sub\\Deeper");
     Register(L"fix.exe", L"C:\\Old\\fix.exe");
     KeyImage before;
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_LOCAL_MACHINE, kAppPaths + L"\\full.exe", &before));
-    // A registration with other values is not listed: delete it through the row of another
-    // name after a scan, as the list would show it were it broken.
     WaitForFirstScan();
-    ASSERT_EQ((std::vector<std::wstring>{L"fix.exe"}), Column(1));
-    window.List().AddRow(L"full.exe", kMissing + L"full.exe");
+    ASSERT_EQ((std::vector<std::wstring>{L"fix.exe", L"full.exe"}), Column(1));
     Select({2});
     outside.answers = {IDOK};
     Press(VK_DELETE);
@@ -44,7 +45,7 @@ TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
     KeyImage after;
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_LOCAL_MACHINE, kAppPaths + L"\\full.exe", &after));
     EXPECT_TRUE(before == after);
-    EXPECT_EQ((std::vector<std::wstring>{L"fix.exe"}), Column(1));  // scanned again
+    EXPECT_EQ((std::vector<std::wstring>{L"fix.exe", L"full.exe"}), Column(1));  // scanned again
     EXPECT_FALSE(window.Changes().history.CanUndo());
 }
 

@@ -123,7 +123,7 @@ TEST_F(Stellwick, AFailedWriteIsReportedAndTheRowStillGoes) {
 TEST_F(Stellwick, TheErrorBoxDisablesTheMainWindow) {
     Register(L"gone.exe", kMissing + L"gone.exe");
     WaitForFirstScan();
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\gone.exe").c_str());  // the delete will fail
+    Lock(L"gone.exe");  // the delete will fail
     boxSeen = BoxSeen{};
     boxSeen.main = window.Handle();
     outside.realErrors = true;
@@ -145,9 +145,8 @@ TEST_F(Stellwick, DeletesFromTheBottomUpAndSelectsTheRowsBelow) {
     }
     WaitForFirstScan();
     Select({2, 5, 7});
-    // Gone behind the list's back: each deletion fails and is reported, in order 7, 5, 2.
-    for (const wchar_t* n : {L"r02.exe", L"r05.exe", L"r07.exe"})
-        SHDeleteKeyW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + n).c_str());
+    // Locked: each deletion fails and is reported, in order 7, 5, 2.
+    for (const wchar_t* n : {L"r02.exe", L"r05.exe", L"r07.exe"}) Lock(n);
     outside.answers = {IDOK};
     Press(VK_DELETE);
     ASSERT_EQ(1u, outside.messages.size());
@@ -156,7 +155,7 @@ TEST_F(Stellwick, DeletesFromTheBottomUpAndSelectsTheRowsBelow) {
     EXPECT_NE(std::wstring::npos, outside.errors[0].second.find(L"r07.exe"));
     EXPECT_NE(std::wstring::npos, outside.errors[1].second.find(L"r05.exe"));
     EXPECT_NE(std::wstring::npos, outside.errors[2].second.find(L"r02.exe\r\n\r\nНе удаётся удалить указанный ключ."));
-    EXPECT_EQ(2, outside.errors[0].first);
+    EXPECT_EQ(5, outside.errors[0].first);
     EXPECT_FALSE(window.Changes().history.CanUndo());  // nothing was deleted
     EXPECT_EQ(7, window.List().RowCount());
     EXPECT_EQ((std::vector<int>{2, 4, 5}), GetSelectedIndices(window.List()));
@@ -192,6 +191,80 @@ TEST_F(Stellwick, DeleteTakesSubkeysAndAsksNothingWithoutASelection) {
     Menu(kMenuDelete);
     EXPECT_EQ(0, window.List().RowCount());
     EXPECT_TRUE(GetSelectedIndices(window.List()).empty());
+}
+
+// Each row acts on its own root: one name under both roots is two rows, handled apart.
+TEST_F(Stellwick, PerUserRowsAreFixedDeletedAndUndoneUnderTheirOwnRoot) {
+    Register(L"dup.exe", kMissing + L"dup.exe");
+    RegisterForUser(L"dup.exe", kMissing + L"user\\dup.exe");
+    RegisterForUser(L"user.exe", kMissing + L"user.exe");
+    WaitForFirstScan();
+    // Rows of both roots: one confirmation, one backup file, one undo step.
+    Press('A', kCtrl);
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_EQ(1u, outside.messages.size());
+    EXPECT_EQ(1, FileCount(backups + L"\\*.reg"));
+    EXPECT_FALSE(Exists(L"dup.exe") || Exists(L"dup.exe", HKEY_CURRENT_USER) || Exists(L"user.exe", HKEY_CURRENT_USER));
+    Press('Z', kCtrl);
+    EXPECT_EQ(kMissing + L"dup.exe", DefaultValue(L"dup.exe"));
+    EXPECT_EQ(kMissing + L"user\\dup.exe", DefaultValue(L"dup.exe", HKEY_CURRENT_USER));
+    EXPECT_EQ(kMissing + L"user.exe", DefaultValue(L"user.exe", HKEY_CURRENT_USER));
+    EXPECT_FALSE(window.Changes().history.CanUndo());
+
+    // The per-user dup.exe goes, the machine's stays; then user.exe is fixed in its own root.
+    Select({2});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_FALSE(Exists(L"dup.exe", HKEY_CURRENT_USER));
+    EXPECT_EQ(kMissing + L"dup.exe", DefaultValue(L"dup.exe"));
+    Select({Row(L"user.exe")});
+    outside.choice = L"D:\\New\\user.exe";
+    Menu(kMenuFix);
+    EXPECT_EQ(L"D:\\New\\user.exe", DefaultValue(L"user.exe", HKEY_CURRENT_USER));
+    EXPECT_FALSE(Exists(L"user.exe"));
+    Press('Z', kCtrl);
+    Press('Z', kCtrl);
+    EXPECT_EQ(kMissing + L"user.exe", DefaultValue(L"user.exe", HKEY_CURRENT_USER));
+    EXPECT_EQ(kMissing + L"user\\dup.exe", DefaultValue(L"dup.exe", HKEY_CURRENT_USER));
+    EXPECT_EQ(kMissing + L"dup.exe", DefaultValue(L"dup.exe"));
+    EXPECT_EQ(3, window.List().RowCount());
+}
+
+// Just before a change each registration is read again: one that no longer qualifies, or
+// shows another path, is left alone with its row, and named; the others are handled.
+TEST_F(Stellwick, RegistrationsChangedSinceTheScanAreLeftAloneAndNamed) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring appears = std::wstring(temp) + L"stellwick_appears.exe";
+    DeleteFileW(appears.c_str());
+    for (const wchar_t* name : {L"a.exe", L"c.exe", L"d.exe", L"e.exe"}) Register(name, kMissing + name);
+    Register(L"b.exe", appears);
+    WaitForFirstScan();
+    ASSERT_EQ(5, window.List().RowCount());
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\a.exe").c_str());          // gone
+    CloseHandle(CreateFileW(appears.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));  // now exists
+    Register(L"c.exe", kMissing + L"other.exe");                                   // another path
+    Register(L"d.exe", kMissing + L"d.exe", REG_SZ, {L"UseUrl"});                  // other values
+    outside.choice = L"D:\\New\\c.exe";
+    Select({3});
+    Menu(kMenuFix);
+    Press('A', kCtrl);
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    DeleteFileW(appears.c_str());
+    ASSERT_EQ(3u, outside.messages.size());
+    EXPECT_EQ(L"Эти записи изменились после проверки и не изменены:\r\nc.exe\r\n\r\nНажмите F5, чтобы проверить заново.",
+              outside.messages[0]);
+    EXPECT_EQ(L"Эти записи изменились после проверки и не изменены:\r\na.exe\r\nb.exe\r\nc.exe\r\nd.exe\r\n\r\n"
+              L"Нажмите F5, чтобы проверить заново.",
+              outside.messages[2]);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), outside.styles[2]);
+    EXPECT_FALSE(Exists(L"e.exe"));
+    EXPECT_EQ(kMissing + L"other.exe", DefaultValue(L"c.exe"));
+    EXPECT_TRUE(Exists(L"d.exe"));
+    EXPECT_EQ((std::vector<std::wstring>{L"a.exe", L"b.exe", L"c.exe", L"d.exe"}), Column(1));
+    EXPECT_TRUE(outside.errors.empty());
 }
 
 TEST_F(Stellwick, EmptyNamesNeverReachTheRegistry) {

@@ -1,5 +1,6 @@
 // The scan: which registrations are listed, and a scan that cannot run; the list routines.
 #include "tests/editor/stellwick_fixture.h"
+#include "editor/system_text.h"
 
 namespace {
 
@@ -83,6 +84,77 @@ TEST_F(Stellwick, ARegistryObjectThatCannotBeMadeIsReportedNotTakenForSuccess) {
     EXPECT_EQ(kAppPaths + L"\\bar.exe\r\n\r\nНе удаётся удалить указанный ключ.", outside.errors[1].second);
     EXPECT_EQ(kMissing + L"foo.exe", DefaultValue(L"foo.exe"));
     EXPECT_TRUE(Exists(L"bar.exe"));
+}
+
+// Both App Paths keys are scanned; the status bar counts every registration looked at and
+// the rows, which follow the commands.
+TEST_F(Stellwick, PerUserRegistrationsAreListedAndCounted) {
+    Register(L"both.exe", kMissing + L"both.exe");
+    Register(L"present.exe", L"C:\\windows\\notepad.exe");
+    RegisterForUser(L"both.exe", kMissing + L"user\\both.exe");
+    RegisterForUser(L"user.exe", kMissing + L"user.exe");
+    Register(L"extra.exe", kMissing + L"extra.exe", REG_SZ, {L"UseUrl"}, HKEY_CURRENT_USER);
+    WaitForFirstScan();
+    EXPECT_EQ((std::vector<std::wstring>{L"both.exe", L"both.exe", L"user.exe"}), Column(1));
+    EXPECT_EQ((std::vector<std::wstring>{kMissing + L"both.exe", kMissing + L"user\\both.exe", kMissing + L"user.exe"}),
+              Column(2));
+    EXPECT_EQ((std::vector<std::wstring>{L"Все пользователи", L"Текущий пользователь", L"Текущий пользователь"}),
+              Column(3));
+    EXPECT_EQ(L"Проверено разделов: 5. Найдено ошибок: 3.", Status());
+    Select({1});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_EQ(L"Проверено разделов: 5. Найдено ошибок: 2.", Status());
+}
+
+// The class of Tarnwell0201.dll as a broken installation leaves it: not registered.
+class UnregisteredFacade {
+public:
+    UnregisteredFacade() {
+        wchar_t clsid[40] = {};
+        StringFromGUID2(CLSID_zbnRegistry2, clsid, 40);
+        key_ = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
+        saved_ = CaptureTree(HKEY_CLASSES_ROOT, key_, &image_) == ERROR_SUCCESS;
+        if (saved_) SHDeleteKeyW(HKEY_CLASSES_ROOT, key_.c_str());
+    }
+    ~UnregisteredFacade() {
+        if (saved_) RestoreTree(HKEY_CLASSES_ROOT, key_, image_);
+    }
+    bool saved_ = false;
+
+private:
+    std::wstring key_;
+    KeyImage image_;
+};
+
+TEST_F(Stellwick, AScanThatCannotRunSaysWhyAndListsNothing) {
+    Register(L"foo.exe", kMissing + L"foo.exe");
+    {
+        UnregisteredFacade unregistered;
+        ASSERT_TRUE(unregistered.saved_);
+        WaitForFirstScan();
+    }
+    ASSERT_EQ(1u, outside.messages.size());
+    EXPECT_EQ(L"Не удаётся создать объект Tarnwell0201.zbnRegistry2.\r\n\r\n" +
+                  ErrorText(REGDB_E_CLASSNOTREG), outside.messages[0]);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), outside.styles[0]);
+    EXPECT_EQ(window.Handle(), outside.owners[0]);
+    EXPECT_EQ(L"Проверка не выполнена.", Status());
+    EXPECT_EQ(0, window.List().RowCount());
+
+    // A per-user key that cannot be read is reported by its own name; then the machine's.
+    RegisterForUser(L"user.exe", kMissing + L"user.exe");
+    LockOut(HKEY_CURRENT_USER, kAppPaths);
+    Press(VK_F5);
+    LockOut(HKEY_LOCAL_MACHINE, kAppPaths);
+    Press(VK_F5);
+    ASSERT_EQ(3u, outside.messages.size());
+    const std::wstring denied = L"\r\n\r\n" + ErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(L"Не удаётся прочитать раздел реестра:\r\nHKEY_CURRENT_USER\\" + kAppPaths + denied, outside.messages[1]);
+    EXPECT_EQ(L"Не удаётся прочитать раздел реестра:\r\nHKEY_LOCAL_MACHINE\\" + kAppPaths + denied, outside.messages[2]);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), outside.styles[2]);
+    EXPECT_EQ(L"Проверка не выполнена.", Status());
+    EXPECT_EQ(0, window.List().RowCount());
 }
 
 TEST(ListViewSupport, BoundsAndRounding) {

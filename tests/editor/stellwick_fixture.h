@@ -50,9 +50,10 @@ public:
         ++aboutBoxes;
     }
     void OpenReadMe() override { ++readMes; }
-    void TrackPopup(HMENU menu, UINT flags, POINT, HWND) override {
+    void TrackPopup(HMENU menu, UINT flags, POINT screen, HWND) override {
         ++popups;
         popupFlags = flags;
+        popupPoint = screen;
         fixEnabled = !(GetMenuState(menu, kMenuCommandBase + kMenuFix, MF_BYCOMMAND) & MF_GRAYED);
         deleteEnabled = !(GetMenuState(menu, kMenuCommandBase + kMenuDelete, MF_BYCOMMAND) & MF_GRAYED);
     }
@@ -67,6 +68,7 @@ public:
     long errorStyle = 0;
     int aboutBoxes = 0, readMes = 0, popups = 0;
     UINT popupFlags = 0;
+    POINT popupPoint = {};
     bool fixEnabled = false, deleteEnabled = false;
 };
 
@@ -90,76 +92,105 @@ inline LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wst
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+inline void RemoveFolder(const std::wstring& folder) {
+    std::wstring from = folder + L'\0';  // a double-NUL list of one path
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+    DeleteFileW(folder.c_str());
+}
+
+inline int FileCount(const std::wstring& pattern) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 1;
+    while (FindNextFileW(h, &found)) ++n;
+    FindClose(h);
+    return n;
+}
+
 class Stellwick : public testing::Test {
 protected:
     void SetUp() override {
         SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey.c_str());
-        SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());  // this prefix is the tests' own
+        // This prefix is the tests' own; the per-user key is absent unless a test makes it.
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());
+        SHDeleteKeyW(HKEY_CURRENT_USER, kAppPaths.c_str());
         MakeKey(kAppPaths);
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         backups = std::wstring(temp) + L"stellwick_test_backups";
-        std::wstring from = backups + L'\0';  // a double-NUL list of one path
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-        DeleteFileW(backups.c_str());
+        RemoveFolder(backups);
         window.Changes().backupFolder = backups;
         ASSERT_TRUE(window.Create(false));
     }
     void TearDown() override {
         SetModifiers(0);
-        for (const auto& name : locked) SetAccess(name, L"D:P(A;;KA;;;WD)", DACL_SECURITY_INFORMATION);
+        for (const auto& key : locked) SetAccess(key.first, key.second, L"D:P(A;;KA;;;WD)", DACL_SECURITY_INFORMATION);
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());
+        SHDeleteKeyW(HKEY_CURRENT_USER, kAppPaths.c_str());
     }
 
-    static void MakeKey(const std::wstring& path) {
+    static void MakeKey(const std::wstring& path, HKEY root = HKEY_LOCAL_MACHINE) {
         HKEY k = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
         if (k) RegCloseKey(k);
     }
     // A registration with a default value (of the given type) and optional extra values.
     static void Register(const std::wstring& name, const std::wstring& path, DWORD type = REG_SZ,
-                         const std::vector<std::wstring>& extra = {}) {
+                         const std::vector<std::wstring>& extra = {}, HKEY root = HKEY_LOCAL_MACHINE) {
         HKEY k = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, nullptr, 0,
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, nullptr, 0,
                                                  KEY_ALL_ACCESS, nullptr, &k, nullptr));
         if (type != REG_NONE) SetText(k, nullptr, type, path);
         for (const auto& v : extra) SetText(k, v.c_str(), REG_SZ, L"C:\\");
         RegCloseKey(k);
     }
-    static std::wstring DefaultValue(const std::wstring& name) {
+    // A per-user registration of a plain string.
+    static void RegisterForUser(const std::wstring& name, const std::wstring& path) {
+        Register(name, path, REG_SZ, {}, HKEY_CURRENT_USER);
+    }
+    static std::wstring DefaultValue(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE) {
         wchar_t buf[512] = {};
         DWORD size = sizeof(buf);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf,
-                         &size) != ERROR_SUCCESS)
+        if (RegGetValueW(root, (kAppPaths + L"\\" + name).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buf, &size) !=
+            ERROR_SUCCESS)
             return L"<none>";
         return buf;
     }
     // Everybody may only read the registration's key (and unlock it, as TearDown does); its
     // owner is another, since Wine lets the owner delete a key whatever its access list says.
-    void Lock(const std::wstring& name) {
-        SetAccess(name, L"O:SYD:P(A;;KRWD;;;WD)", DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION);
-        locked.push_back(name);
+    void Lock(const std::wstring& name) { LockKey(HKEY_LOCAL_MACHINE, kAppPaths + L"\\" + name, L"KRWD"); }
+    // Nobody may read the key (but unlock it).
+    void LockOut(HKEY root, const std::wstring& path) { LockKey(root, path, L"WD"); }
+    void LockKey(HKEY root, const std::wstring& path, const std::wstring& rights) {
+        SetAccess(root, path, (L"O:SYD:P(A;;" + rights + L";;;WD)").c_str(),
+                  DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION);
+        locked.push_back({root, path});
     }
-    static void SetAccess(const std::wstring& name, const wchar_t* sddl, SECURITY_INFORMATION what) {
+    static void SetAccess(HKEY root, const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION what) {
         PSECURITY_DESCRIPTOR sd = nullptr;
         ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
         HKEY k = nullptr;
         const REGSAM access = (what & OWNER_SECURITY_INFORMATION) ? WRITE_DAC | WRITE_OWNER : WRITE_DAC;
-        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, access, &k));
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(root, path.c_str(), 0, access, &k));
         EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k, what, sd));
         RegCloseKey(k);
         LocalFree(sd);
     }
-    static bool Exists(const std::wstring& name) {
+    static bool Exists(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE) {
         HKEY k = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
-            return false;
+        if (RegOpenKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
         RegCloseKey(k);
         return true;
+    }
+    std::wstring Status() {
+        wchar_t text[256] = {};
+        SendMessageW(window.StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        return text;
     }
 
     // The thread's modifier keys as the window reads them (Shift 1, Ctrl 2, Alt 4).
@@ -236,5 +267,5 @@ protected:
     FakeOutside outside;
     MainWindow window{outside};
     std::wstring backups;
-    std::vector<std::wstring> locked;
+    std::vector<std::pair<HKEY, std::wstring>> locked;
 };

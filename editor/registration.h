@@ -1,0 +1,30 @@
+#pragma once
+// A registration: one subkey of an App Paths key, the local machine's or the current user's,
+// and the list row that shows it.
+#include "editor/list_view.h"
+#include <windows.h>
+#include <string>
+
+// Which App Paths key a registration is under. A row keeps it as its item data, so the
+// value 0 (a row added without one) is the local machine's.
+enum Scope { kLocalMachine = 0, kCurrentUser = 1 };
+
+struct Registration {
+    Scope scope = kLocalMachine;
+    std::wstring name;  // the key name
+    std::wstring path;  // the default value, trimmed
+};
+
+extern const wchar_t kAppPathsKey[];
+// The key of one registration below its root: kAppPathsKey\name.
+std::wstring AppPathKey(const std::wstring& name);
+HKEY ScopeRoot(Scope scope);
+// A key's full name, root included: "HKEY_CURRENT_USER\SOFTWARE\...".
+std::wstring FullKeyName(Scope scope, const std::wstring& path);
+// "HKLM" or "HKCU", as the unattended mode writes it.
+const wchar_t* ScopeAbbreviation(Scope scope);
+
+// Appends (or inserts at its sorted place) the registration's row: name, path, scope.
+void AddRegistrationRow(ListView& list, const Registration& registration);
+// The registration a row shows, its scope taken from the row's item data.
+Registration RowRegistration(const ListView& list, int row);

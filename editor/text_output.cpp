@@ -1,0 +1,60 @@
+#include "editor/text_output.h"
+
+namespace {
+
+bool Usable(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+
+}  // namespace
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+TextOutput::~TextOutput() {
+    if (owned_) CloseHandle(handle_);
+}
+
+bool TextOutput::Create(const std::wstring& path, DWORD* error) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return false;
+    }
+    if (owned_) CloseHandle(handle_);
+    handle_ = file;
+    owned_ = true;
+    return true;
+}
+
+void TextOutput::Line(const std::wstring& text) {
+    if (!Usable(handle_)) return;
+    const std::wstring line = text + L"\r\n";
+    DWORD mode = 0, written = 0;
+    if (GetFileType(handle_) == FILE_TYPE_CHAR && GetConsoleMode(handle_, &mode)) {
+        WriteConsoleW(handle_, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = Utf8(line);
+    if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        if (!error_) error_ = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+}
+
+HANDLE StandardOutputFileOrPipe() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!Usable(out)) return nullptr;
+    const DWORD type = GetFileType(out);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE ? out : nullptr;
+}
+
+HANDLE StandardError() {
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    return Usable(err) && GetFileType(err) != FILE_TYPE_UNKNOWN ? err : nullptr;
+}
