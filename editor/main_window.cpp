@@ -138,11 +138,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (list_.Handle()) SetFocus(list_.Handle());
         return 0;
     case WM_SETCURSOR:
-        // The hourglass while a scan or a re-check runs on its own thread.
-        if (busy_ && LOWORD(lp) == HTCLIENT) {
-            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-            return TRUE;
-        }
+        if (ShowsBusyCursor(LOWORD(lp))) return TRUE;
         break;
     case WM_PAINT:
         asPaintDesktop2(hwnd_);
@@ -157,14 +153,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
-    case WM_NOTIFY: {
-        auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr->hwndFrom == list_.Handle()) {
-            if (hdr->code == LVN_COLUMNCLICK) OnColumnClick(reinterpret_cast<NMLISTVIEW*>(lp)->iSubItem);
-            if (hdr->code == NM_RCLICK) OnRightClick(reinterpret_cast<NMITEMACTIVATE*>(lp)->ptAction);
-        }
+    case WM_NOTIFY:
+        OnNotify(*reinterpret_cast<NMHDR*>(lp));
         break;
-    }
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
@@ -175,14 +166,31 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         SaveSettingsOnce();
         if (quitOnClose_) PostQuitMessage(0);
         return 0;
-    case WM_NCDESTROY: {
-        HWND hwnd = hwnd_;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    }
+    case WM_NCDESTROY:
+        return OnNcDestroy(wp, lp);
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// The hourglass while a scan or a re-check runs on its own thread.
+bool MainWindow::ShowsBusyCursor(WORD hitTest) const {
+    if (!busy_ || hitTest != HTCLIENT) return false;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    return true;
+}
+
+void MainWindow::OnNotify(const NMHDR& hdr) {
+    if (hdr.hwndFrom != list_.Handle()) return;
+    if (hdr.code == LVN_COLUMNCLICK) OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem);
+    if (hdr.code == NM_RCLICK) OnRightClick(reinterpret_cast<const NMITEMACTIVATE&>(hdr).ptAction);
+}
+
+// The last message: the object lets go of the window before the default handling.
+LRESULT MainWindow::OnNcDestroy(WPARAM wp, LPARAM lp) {
+    HWND hwnd = hwnd_;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, WM_NCDESTROY, wp, lp);
 }
 
 int MainWindow::Px(double twips) const { return LayoutPixels(twips, TwipsPerPixelAt(dpi_)); }

@@ -55,6 +55,9 @@ private:
     void ShowRowCount();
     void OnColumnClick(int column);
     void OnRightClick(POINT listPoint);
+    void OnNotify(const NMHDR& hdr);
+    bool ShowsBusyCursor(WORD hitTest) const;
+    LRESULT OnNcDestroy(WPARAM wp, LPARAM lp);
     void OpenMenuAtFocusedRow();
     void ShowContextMenu(size_t selected, POINT screen);
     void OnMenu(int index);
