@@ -34,24 +34,29 @@ LONG RegCalls::Create(HKEY root, const std::wstring& path, REGSAM access, Unique
     return Record(rc);
 }
 
-LONG RegCalls::QueryValueInfo(HKEY key, const std::wstring& name, DWORD* type, DWORD* size) {
-    *size = 0;
-    if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, size));
-    return Record(RegQueryValueExA(key, ToAnsi(name).c_str(), nullptr, type, nullptr, size));
-}
-
-LONG RegCalls::QueryValueData(HKEY key, const std::wstring& name, DWORD* type, uint8_t* data, DWORD* size) {
-    if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, data, size));
-    return Record(RegQueryValueExA(key, ToAnsi(name).c_str(), nullptr, type, data, size));
+LONG RegCalls::QueryValue(HKEY key, const std::wstring& name, DWORD* type, std::vector<uint8_t>* bytes) {
+    const std::string ansiName = unicode_ ? std::string() : ToAnsi(name);
+    auto read = [&](DWORD* size) {
+        if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, bytes->data(), size));
+        return Record(RegQueryValueExA(key, ansiName.c_str(), nullptr, type, bytes->data(), size));
+    };
+    DWORD size = static_cast<DWORD>(bytes->size());
+    LONG rc = read(&size);
+    if (rc == ERROR_MORE_DATA) {
+        bytes->resize(size);
+        rc = read(&size);
+    }
+    if (rc == ERROR_SUCCESS && size < bytes->size()) bytes->resize(size);
+    return rc;
 }
 
 LONG RegCalls::QueryInfo(HKEY key, KeyInfo* i) {
     if (unicode_)
         return Record(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &i->subKeys, &i->maxSubKeyLen,
-                                       &i->maxClassLen, &i->values, &i->maxValueNameLen, nullptr, nullptr,
+                                       &i->maxClassLen, &i->values, &i->maxValueNameLen, &i->maxValueLen, nullptr,
                                        &i->lastWrite));
     return Record(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &i->subKeys, &i->maxSubKeyLen, &i->maxClassLen,
-                                   &i->values, &i->maxValueNameLen, nullptr, nullptr, &i->lastWrite));
+                                   &i->values, &i->maxValueNameLen, &i->maxValueLen, nullptr, &i->lastWrite));
 }
 
 LONG RegCalls::QueryClass(HKEY key, std::wstring* keyClass, FILETIME* lastWrite) {

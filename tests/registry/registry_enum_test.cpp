@@ -102,6 +102,35 @@ TEST_F(RegistryEnum, UndecodableValueIsANothingEntry) {
     EXPECT_EQ(1, nothing);
 }
 
+// Data longer than a first read, and shorter data after it in the same listing.
+TEST_F(RegistryEnum, LongAndShortDataReadWhole) {
+    std::vector<uint8_t> longData(5000);
+    for (size_t i = 0; i < longData.size(); ++i) longData[i] = static_cast<uint8_t>(i * 7 + 1);
+    const std::vector<std::pair<std::wstring, std::vector<uint8_t>>> written = {
+        {L"a", longData}, {L"b", {1, 2}}, {L"c", {}}};
+    for (auto& w : written) key.Write(w.first, REG_BINARY, w.second);
+    ComPtr<_RegValue> single = ReadValue(reg.Get(), key.Path(), L"a");
+    ASSERT_TRUE(single);
+    Variant data;
+    EXPECT_EQ(S_OK, single->get_Data(data.Get()));
+    EXPECT_EQ(longData, Bytes(data.Get()));
+    ComPtr<_Collection> values = Values(key.Path(), true);
+    ASSERT_TRUE(values);
+    auto items = Items(values.Get());
+    ASSERT_EQ(written.size(), items.size());
+    for (auto& item : items) {
+        ComPtr<_RegValue> v;
+        ASSERT_EQ(S_OK, item.As(&v));
+        Variant listed;
+        EXPECT_EQ(S_OK, v->get_Data(listed.Get()));
+        const std::wstring name = NameOf(item.Get());
+        auto w = std::find_if(written.begin(), written.end(), [&](const auto& x) { return x.first == name; });
+        ASSERT_NE(written.end(), w);
+        EXPECT_EQ(w->second, Bytes(listed.Get()));
+    }
+    EXPECT_EQ(0, LastError(reg.Get()));
+}
+
 TEST_F(RegistryEnum, SubKeysRecordTheParentPath) {
     for (const wchar_t* n : {L"alpha.exe", L"beta.exe", L"gamma"}) key.WriteText(L"", REG_SZ, n, n);
     ComPtr<_Collection> keys = SubKeys(key.Path());
