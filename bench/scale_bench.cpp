@@ -80,7 +80,8 @@ size_t RawValues() {
     for (DWORD i = 0; i < count; ++i) {
         DWORD nameLen = maxName + 1, size = maxData, type = 0;
         if (RegEnumValueW(k, i, name.data(), &nameLen, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
-        values.push_back({std::wstring(name.data(), nameLen), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
+        values.push_back({std::wstring(name.data(), nameLen), type,
+                          std::vector<BYTE>(data.begin(), data.begin() + size)});
     }
     RegCloseKey(k);
     return values.size();

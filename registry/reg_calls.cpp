@@ -89,13 +89,13 @@ LONG RegCalls::EnumValueData(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry*
     DWORD len = maxNameLen + 10;
     LONG rc;
     if (unicode_) {
-        std::vector<wchar_t> buf(maxNameLen + 11, L'\0');
-        rc = RegEnumValueW(key, index, buf.data(), &len, nullptr, &entry->type, data, size);
-        entry->name = Prefix(buf, len);
+        wideName_.assign(maxNameLen + 11, L'\0');
+        rc = RegEnumValueW(key, index, wideName_.data(), &len, nullptr, &entry->type, data, size);
+        entry->name = Prefix(wideName_, len);
     } else {
-        std::vector<char> buf(maxNameLen + 11, '\0');
-        rc = RegEnumValueA(key, index, buf.data(), &len, nullptr, &entry->type, data, size);
-        entry->name = FromAnsi(Prefix(buf, len));
+        ansiName_.assign(maxNameLen + 11, '\0');
+        rc = RegEnumValueA(key, index, ansiName_.data(), &len, nullptr, &entry->type, data, size);
+        entry->name = FromAnsi(Prefix(ansiName_, len));
     }
     return Record(rc);
 }
@@ -105,15 +105,19 @@ LONG RegCalls::EnumKey(HKEY key, DWORD index, DWORD maxNameLen, DWORD maxClassLe
     DWORD classLen = maxClassLen + 10;
     LONG rc;
     if (unicode_) {
-        std::vector<wchar_t> name(maxNameLen + 11, L'\0'), cls(maxClassLen + 11, L'\0');
-        rc = RegEnumKeyExW(key, index, name.data(), &len, nullptr, cls.data(), &classLen, &entry->lastWrite);
-        entry->name = Prefix(name, len);
-        entry->keyClass = Prefix(cls, classLen);
+        wideName_.assign(maxNameLen + 11, L'\0');
+        wideClass_.assign(maxClassLen + 11, L'\0');
+        rc = RegEnumKeyExW(key, index, wideName_.data(), &len, nullptr, wideClass_.data(), &classLen,
+                           &entry->lastWrite);
+        entry->name = Prefix(wideName_, len);
+        entry->keyClass = Prefix(wideClass_, classLen);
     } else {
-        std::vector<char> name(maxNameLen + 11, '\0'), cls(maxClassLen + 11, '\0');
-        rc = RegEnumKeyExA(key, index, name.data(), &len, nullptr, cls.data(), &classLen, &entry->lastWrite);
-        entry->name = FromAnsi(Prefix(name, len));
-        entry->keyClass = FromAnsi(Prefix(cls, classLen));
+        ansiName_.assign(maxNameLen + 11, '\0');
+        ansiClass_.assign(maxClassLen + 11, '\0');
+        rc = RegEnumKeyExA(key, index, ansiName_.data(), &len, nullptr, ansiClass_.data(), &classLen,
+                           &entry->lastWrite);
+        entry->name = FromAnsi(Prefix(ansiName_, len));
+        entry->keyClass = FromAnsi(Prefix(ansiClass_, classLen));
     }
     return Record(rc);
 }

@@ -57,5 +57,9 @@ private:
     LONG Record(LONG rc) { *lastError_ = rc; return rc; }
     bool unicode_;
     LONG* lastError_;
+    // Name and class buffers of the enumeration calls, filled afresh for each call and kept
+    // for the next one of a listing.
+    std::vector<wchar_t> wideName_, wideClass_;
+    std::vector<char> ansiName_, ansiClass_;
 };
 

@@ -91,12 +91,12 @@ STDMETHODIMP Registry2::ValueDataTypeToString(RegistryDataType2_Const valueType,
     return CopyToBstr(type >= 0 && type <= 8 ? kNames[type] : L"", result);
 }
 
-HRESULT Registry2::Decode(const std::wstring& name, DWORD type, const uint8_t* bytes, size_t size,
+HRESULT Registry2::Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size,
                           const SharedText& subKey, long root, ComPtr<RegValue>* out) {
     out->Reset();
     Variant data;
     if (!codec::DecodeRegValue(type, bytes, size, unicode_, data.Get())) return S_OK;
-    return RegValue::Make(name, subKey, root, static_cast<long>(type), std::move(data), out);
+    return RegValue::Make(std::move(name), subKey, root, static_cast<long>(type), std::move(data), out);
 }
 
 STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR valueNameArg, _RegValue** result) {
@@ -168,11 +168,12 @@ HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const SharedText& subKe
         if (read == Entry::Failed) return S_OK;
         ComPtr<RegValue> value;
         if (queryData) {
-            hr = Decode(entry.name, entry.type, buffer.data(), size, subKey, root, &value);
+            hr = Decode(std::move(entry.name), entry.type, buffer.data(), size, subKey, root, &value);
         } else {
             Variant null;
             V_VT(null.Get()) = VT_NULL;
-            hr = RegValue::Make(entry.name, subKey, root, static_cast<long>(entry.type), std::move(null), &value);
+            hr = RegValue::Make(std::move(entry.name), subKey, root, static_cast<long>(entry.type), std::move(null),
+                                &value);
         }
         if (FAILED(hr)) return hr;
         hr = list->AddObject(value.Get());
@@ -212,7 +213,7 @@ HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subK
         if (read == Entry::End) break;
         if (read == Entry::Failed) return S_OK;
         ComPtr<RegKey> snapshot;
-        hr = RegKey::Make(entry.name, subKey, root, entry.lastWrite, entry.keyClass, &snapshot);
+        hr = RegKey::Make(std::move(entry.name), subKey, root, entry.lastWrite, std::move(entry.keyClass), &snapshot);
         if (FAILED(hr)) return hr;
         hr = list->AddObject(snapshot.Get());
         if (FAILED(hr)) return hr;

@@ -42,7 +42,7 @@ private:
 
     RegCalls Calls() { return RegCalls(unicode_, &lastError_); }
     // Raw data to a snapshot (DecodeRegValue); null when the data does not fit its type.
-    HRESULT Decode(const std::wstring& name, DWORD type, const uint8_t* bytes, size_t size, const SharedText& subKey,
+    HRESULT Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size, const SharedText& subKey,
                    long root, ComPtr<RegValue>* out);
     // What an enumeration code means for a listing: ERROR_NO_MORE_ITEMS ends it (LastRegError
     // back to 0), ERROR_SUCCESS and `accepted` give an entry, any other code fails it.

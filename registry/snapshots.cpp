@@ -1,12 +1,22 @@
 #include "registry/snapshots.h"
-#include "support/zerbanesupport.h"
+#include <algorithm>
 
-HRESULT RegValue::Make(const std::wstring& name, SharedText subKey, long root, long type, Variant data,
+namespace {
+
+// The text up to its first NUL, as asGetStringFromPointerW gives it, kept in place.
+std::wstring UpToNul(std::wstring text) {
+    text.resize(std::min(text.find(L'\0'), text.size()));
+    return text;
+}
+
+}  // namespace
+
+HRESULT RegValue::Make(std::wstring name, SharedText subKey, long root, long type, Variant data,
                        ComPtr<RegValue>* out) {
     ComPtr<RegValue> v;
     HRESULT hr = Create(&v);
     if (FAILED(hr)) return hr;
-    v->name_ = asGetStringFromPointerW(name);
+    v->name_ = UpToNul(std::move(name));
     v->subKey_ = std::move(subKey);
     v->root_ = root;
     v->type_ = type;
@@ -20,7 +30,7 @@ HRESULT RegValue::Make(const std::wstring& name, const std::wstring& subKey, lon
     Variant copy;
     HRESULT hr = copy.CopyFrom(data);
     if (FAILED(hr)) return hr;
-    return Make(name, std::make_shared<const std::wstring>(subKey), root, type, std::move(copy), out);
+    return Make(std::wstring(name), std::make_shared<const std::wstring>(subKey), root, type, std::move(copy), out);
 }
 
 STDMETHODIMP RegValue::get_Data(VARIANT* result) {
@@ -41,26 +51,27 @@ STDMETHODIMP RegValue::get_RegistryRoot(RegistryRoot2_Const* result) {
     return S_OK;
 }
 
-HRESULT RegKey::Make(const std::wstring& name, SharedText subKey, long root, const FILETIME& lastWrite,
-                     const std::wstring& keyClass, ComPtr<RegKey>* out) {
+HRESULT RegKey::Make(std::wstring name, SharedText subKey, long root, const FILETIME& lastWrite,
+                     std::wstring keyClass, ComPtr<RegKey>* out) {
     ComPtr<RegKey> k;
     HRESULT hr = Create(&k);
     if (FAILED(hr)) return hr;
-    k->name_ = asGetStringFromPointerW(name);
+    k->name_ = UpToNul(std::move(name));
     k->subKey_ = std::move(subKey);
     k->root_ = root;
     // Conversion results are not tested: a failed one leaves the date at 0.
     SYSTEMTIME st = {};
     DATE date = 0;
     if (FileTimeToSystemTime(&lastWrite, &st) && SystemTimeToVariantTime(&st, &date)) k->lastWrite_ = date;
-    k->keyClass_ = asGetStringFromPointerW(keyClass);
+    k->keyClass_ = UpToNul(std::move(keyClass));
     *out = std::move(k);
     return S_OK;
 }
 
 HRESULT RegKey::Make(const std::wstring& name, const std::wstring& subKey, long root, const FILETIME& lastWrite,
                      const std::wstring& keyClass, ComPtr<RegKey>* out) {
-    return Make(name, std::make_shared<const std::wstring>(subKey), root, lastWrite, keyClass, out);
+    return Make(std::wstring(name), std::make_shared<const std::wstring>(subKey), root, lastWrite,
+                std::wstring(keyClass), out);
 }
 
 STDMETHODIMP RegKey::get_KeyClass(BSTR* result) { return CopyToBstr(keyClass_, result); }

@@ -14,7 +14,7 @@ using SharedText = std::shared_ptr<const std::wstring>;
 class RegValue : public DispatchObject<RegValue, _RegValue> {
 public:
     // InitValue: the name ends at its first NUL; the snapshot takes `data` over.
-    static HRESULT Make(const std::wstring& name, SharedText subKey, long root, long type, Variant data,
+    static HRESULT Make(std::wstring name, SharedText subKey, long root, long type, Variant data,
                         ComPtr<RegValue>* out);
     // The same with a copy of `data`.
     static HRESULT Make(const std::wstring& name, const std::wstring& subKey, long root, long type,
@@ -40,8 +40,9 @@ private:
 class RegKey : public DispatchObject<RegKey, _RegKey> {
 public:
     // InitKey: name and class end at their first NUL; the file time becomes a UTC Date.
-    static HRESULT Make(const std::wstring& name, SharedText subKey, long root, const FILETIME& lastWrite,
-                        const std::wstring& keyClass, ComPtr<RegKey>* out);
+    static HRESULT Make(std::wstring name, SharedText subKey, long root, const FILETIME& lastWrite,
+                        std::wstring keyClass, ComPtr<RegKey>* out);
+    // The same with copies.
     static HRESULT Make(const std::wstring& name, const std::wstring& subKey, long root, const FILETIME& lastWrite,
                         const std::wstring& keyClass, ComPtr<RegKey>* out);
 
