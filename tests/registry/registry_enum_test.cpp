@@ -2,7 +2,62 @@
 #include "tests/registry_fixture.h"
 #include <algorithm>
 
+// The slots of this program's import table through which the facade's code, linked in here,
+// calls these two functions: a test replaces them to change the registry between two calls.
+using QueryValueFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+using EnumValueFn = LSTATUS(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+#ifdef _WIN64
+extern QueryValueFn g_importQueryValue asm("__imp_RegQueryValueExW");
+extern EnumValueFn g_importEnumValue asm("__imp_RegEnumValueW");
+#else
+extern QueryValueFn g_importQueryValue asm("__imp__RegQueryValueExW@24");
+extern EnumValueFn g_importEnumValue asm("__imp__RegEnumValueW@32");
+#endif
+
 namespace {
+
+// Puts a replacement into an import slot for its lifetime.
+template <class Fn>
+class ImportPatch {
+public:
+    ImportPatch(Fn* slot, Fn replacement) : slot_(slot), saved_(*slot) { Set(replacement); }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+    ~ImportPatch() { Set(saved_); }
+
+private:
+    void Set(Fn f) {
+        DWORD old = 0;
+        ASSERT_TRUE(VirtualProtect(slot_, sizeof(f), PAGE_READWRITE, &old));
+        *slot_ = f;
+        VirtualProtect(slot_, sizeof(f), old, &old);
+    }
+    Fn* slot_;
+    Fn saved_;
+};
+
+// After every replaced call, the value "grows" is 1,000 bytes longer, as if another program
+// wrote it in between.
+const ScratchKey* g_growing = nullptr;
+size_t g_grownSize = 0;
+QueryValueFn g_query = nullptr;
+EnumValueFn g_enum = nullptr;
+
+void Grow() {
+    g_grownSize += 1000;
+    g_growing->Write(L"grows", REG_BINARY, std::vector<uint8_t>(g_grownSize, 7));
+}
+LSTATUS WINAPI QueryThenGrow(HKEY k, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    LSTATUS rc = g_query(k, name, reserved, type, data, size);
+    Grow();
+    return rc;
+}
+LSTATUS WINAPI EnumThenGrow(HKEY k, DWORD i, LPWSTR name, LPDWORD len, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                            LPDWORD size) {
+    LSTATUS rc = g_enum(k, i, name, len, reserved, type, data, size);
+    Grow();
+    return rc;
+}
 
 class RegistryEnum : public testing::Test {
 protected:
@@ -129,6 +184,25 @@ TEST_F(RegistryEnum, LongAndShortDataReadWhole) {
         EXPECT_EQ(w->second, Bytes(listed.Get()));
     }
     EXPECT_EQ(0, LastError(reg.Get()));
+}
+
+// A value that grows between the read that gives its size and the read of its data gives
+// Nothing, with the code of the second read: GetValue alone, and a listing with data.
+TEST_F(RegistryEnum, ValueGrowingBetweenReadsGivesNothing) {
+    g_growing = &key;
+    g_grownSize = 2000;
+    key.Write(L"a", REG_BINARY, {1});  // listed first, whatever order the registry keeps
+    key.Write(L"grows", REG_BINARY, std::vector<uint8_t>(g_grownSize, 7));
+    g_query = g_importQueryValue;
+    {
+        ImportPatch<QueryValueFn> patch(&g_importQueryValue, QueryThenGrow);
+        EXPECT_FALSE(ReadValue(reg.Get(), key.Path(), L"grows"));
+        EXPECT_EQ(ERROR_MORE_DATA, LastError(reg.Get()));
+    }
+    g_enum = g_importEnumValue;
+    ImportPatch<EnumValueFn> patch(&g_importEnumValue, EnumThenGrow);
+    EXPECT_FALSE(Values(key.Path(), true));
+    EXPECT_EQ(ERROR_MORE_DATA, LastError(reg.Get()));
 }
 
 TEST_F(RegistryEnum, SubKeysRecordTheParentPath) {
