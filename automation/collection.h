@@ -10,6 +10,8 @@ class Collection : public DispatchObject<Collection, _Collection> {
 public:
     // Appends an object reference (a null one stays Nothing); std::bad_alloc when out of memory.
     HRESULT AddObject(IDispatch* item);
+    // Room for n more items, so a listing of known length fills without moving them.
+    void Reserve(size_t n) { items_.reserve(items_.size() + n); }
     size_t Size() const { return items_.size(); }
     const VARIANT* At(size_t i) const { return items_[i].Get(); }
 

@@ -34,24 +34,29 @@ LONG RegCalls::Create(HKEY root, const std::wstring& path, REGSAM access, Unique
     return Record(rc);
 }
 
-LONG RegCalls::QueryValueInfo(HKEY key, const std::wstring& name, DWORD* type, DWORD* size) {
-    *size = 0;
-    if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, size));
-    return Record(RegQueryValueExA(key, ToAnsi(name).c_str(), nullptr, type, nullptr, size));
-}
-
-LONG RegCalls::QueryValueData(HKEY key, const std::wstring& name, DWORD* type, uint8_t* data, DWORD* size) {
-    if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, data, size));
-    return Record(RegQueryValueExA(key, ToAnsi(name).c_str(), nullptr, type, data, size));
+LONG RegCalls::QueryValue(HKEY key, const std::wstring& name, DWORD* type, std::vector<uint8_t>* bytes) {
+    const std::string ansiName = unicode_ ? std::string() : ToAnsi(name);
+    auto read = [&](DWORD* size) {
+        if (unicode_) return Record(RegQueryValueExW(key, name.c_str(), nullptr, type, bytes->data(), size));
+        return Record(RegQueryValueExA(key, ansiName.c_str(), nullptr, type, bytes->data(), size));
+    };
+    DWORD size = static_cast<DWORD>(bytes->size());
+    LONG rc = read(&size);
+    if (rc == ERROR_MORE_DATA) {
+        bytes->resize(size);
+        rc = read(&size);
+    }
+    if (rc == ERROR_SUCCESS && size < bytes->size()) bytes->resize(size);
+    return rc;
 }
 
 LONG RegCalls::QueryInfo(HKEY key, KeyInfo* i) {
     if (unicode_)
         return Record(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &i->subKeys, &i->maxSubKeyLen,
-                                       &i->maxClassLen, &i->values, &i->maxValueNameLen, nullptr, nullptr,
+                                       &i->maxClassLen, &i->values, &i->maxValueNameLen, &i->maxValueLen, nullptr,
                                        &i->lastWrite));
     return Record(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &i->subKeys, &i->maxSubKeyLen, &i->maxClassLen,
-                                   &i->values, &i->maxValueNameLen, nullptr, nullptr, &i->lastWrite));
+                                   &i->values, &i->maxValueNameLen, &i->maxValueLen, nullptr, &i->lastWrite));
 }
 
 LONG RegCalls::QueryClass(HKEY key, std::wstring* keyClass, FILETIME* lastWrite) {
@@ -84,13 +89,13 @@ LONG RegCalls::EnumValueData(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry*
     DWORD len = maxNameLen + 10;
     LONG rc;
     if (unicode_) {
-        std::vector<wchar_t> buf(maxNameLen + 11, L'\0');
-        rc = RegEnumValueW(key, index, buf.data(), &len, nullptr, &entry->type, data, size);
-        entry->name = Prefix(buf, len);
+        wideName_.assign(maxNameLen + 11, L'\0');
+        rc = RegEnumValueW(key, index, wideName_.data(), &len, nullptr, &entry->type, data, size);
+        entry->name = Prefix(wideName_, len);
     } else {
-        std::vector<char> buf(maxNameLen + 11, '\0');
-        rc = RegEnumValueA(key, index, buf.data(), &len, nullptr, &entry->type, data, size);
-        entry->name = FromAnsi(Prefix(buf, len));
+        ansiName_.assign(maxNameLen + 11, '\0');
+        rc = RegEnumValueA(key, index, ansiName_.data(), &len, nullptr, &entry->type, data, size);
+        entry->name = FromAnsi(Prefix(ansiName_, len));
     }
     return Record(rc);
 }
@@ -100,15 +105,19 @@ LONG RegCalls::EnumKey(HKEY key, DWORD index, DWORD maxNameLen, DWORD maxClassLe
     DWORD classLen = maxClassLen + 10;
     LONG rc;
     if (unicode_) {
-        std::vector<wchar_t> name(maxNameLen + 11, L'\0'), cls(maxClassLen + 11, L'\0');
-        rc = RegEnumKeyExW(key, index, name.data(), &len, nullptr, cls.data(), &classLen, &entry->lastWrite);
-        entry->name = Prefix(name, len);
-        entry->keyClass = Prefix(cls, classLen);
+        wideName_.assign(maxNameLen + 11, L'\0');
+        wideClass_.assign(maxClassLen + 11, L'\0');
+        rc = RegEnumKeyExW(key, index, wideName_.data(), &len, nullptr, wideClass_.data(), &classLen,
+                           &entry->lastWrite);
+        entry->name = Prefix(wideName_, len);
+        entry->keyClass = Prefix(wideClass_, classLen);
     } else {
-        std::vector<char> name(maxNameLen + 11, '\0'), cls(maxClassLen + 11, '\0');
-        rc = RegEnumKeyExA(key, index, name.data(), &len, nullptr, cls.data(), &classLen, &entry->lastWrite);
-        entry->name = FromAnsi(Prefix(name, len));
-        entry->keyClass = FromAnsi(Prefix(cls, classLen));
+        ansiName_.assign(maxNameLen + 11, '\0');
+        ansiClass_.assign(maxClassLen + 11, '\0');
+        rc = RegEnumKeyExA(key, index, ansiName_.data(), &len, nullptr, ansiClass_.data(), &classLen,
+                           &entry->lastWrite);
+        entry->name = FromAnsi(Prefix(ansiName_, len));
+        entry->keyClass = FromAnsi(Prefix(ansiClass_, classLen));
     }
     return Record(rc);
 }

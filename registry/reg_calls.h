@@ -13,6 +13,7 @@ struct KeyInfo {
     DWORD maxClassLen = 0;
     DWORD values = 0;
     DWORD maxValueNameLen = 0;
+    DWORD maxValueLen = 0;  // bytes of the longest data
     FILETIME lastWrite = {};
 };
 
@@ -31,16 +32,16 @@ public:
     LONG Open(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key);
     // Creates or opens; *created tells which.
     LONG Create(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key, bool* created);
-    // Type and size of a value, without its data.
-    LONG QueryValueInfo(HKEY key, const std::wstring& name, DWORD* type, DWORD* size);
-    // The data into a buffer of exactly *size bytes; *size gets the size reported.
-    LONG QueryValueData(HKEY key, const std::wstring& name, DWORD* type, uint8_t* data, DWORD* size);
+    // Type and data of a value, read into *bytes as given (not empty); when they do not fit
+    // (ERROR_MORE_DATA), read once more into a buffer of the size reported, and a second
+    // ERROR_MORE_DATA (the value grew in between) is the result. On success *bytes holds the data.
+    LONG QueryValue(HKEY key, const std::wstring& name, DWORD* type, std::vector<uint8_t>* bytes);
     LONG QueryInfo(HKEY key, KeyInfo* info);
     // The key's own class string, whole.
     LONG QueryClass(HKEY key, std::wstring* keyClass, FILETIME* lastWrite);
     // Value i: name (from a buffer of maxNameLen + 11 characters), type and data size.
     LONG EnumValue(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry* entry);
-    // Value i again with a data buffer of exactly *size bytes.
+    // Value i with its data into a buffer of *size bytes; *size gets the size reported.
     LONG EnumValueData(HKEY key, DWORD index, DWORD maxNameLen, EnumEntry* entry, uint8_t* data, DWORD* size);
     LONG EnumKey(HKEY key, DWORD index, DWORD maxNameLen, DWORD maxClassLen, EnumEntry* entry);
     LONG SetValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<uint8_t>& image);
@@ -56,5 +57,9 @@ private:
     LONG Record(LONG rc) { *lastError_ = rc; return rc; }
     bool unicode_;
     LONG* lastError_;
+    // Name and class buffers of the enumeration calls, filled afresh for each call and kept
+    // for the next one of a listing.
+    std::vector<wchar_t> wideName_, wideClass_;
+    std::vector<char> ansiName_, ansiClass_;
 };
 

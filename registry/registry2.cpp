@@ -12,6 +12,8 @@
 namespace {
 
 const REGSAM kQueryAndEnumerate = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+// The buffer a value is first read into: most values fit, so one query is enough.
+const size_t kFirstRead = 1024;
 
 // The snapshot an accessor reads: null for Nothing. Any object is accepted as long as it
 // is a RegValue; others count as Nothing.
@@ -89,12 +91,12 @@ STDMETHODIMP Registry2::ValueDataTypeToString(RegistryDataType2_Const valueType,
     return CopyToBstr(type >= 0 && type <= 8 ? kNames[type] : L"", result);
 }
 
-HRESULT Registry2::Decode(const std::wstring& name, DWORD type, const std::vector<uint8_t>& bytes,
-                          const std::wstring& subKey, long root, ComPtr<RegValue>* out) {
+HRESULT Registry2::Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size,
+                          const SharedText& subKey, long root, ComPtr<RegValue>* out) {
     out->Reset();
     Variant data;
-    if (!codec::DecodeRegValue(type, bytes.data(), bytes.size(), unicode_, data.Get())) return S_OK;
-    return RegValue::Make(name, subKey, root, static_cast<long>(type), data.Get(), out);
+    if (!codec::DecodeRegValue(type, bytes, size, unicode_, data.Get())) return S_OK;
+    return RegValue::Make(std::move(name), subKey, root, static_cast<long>(type), std::move(data), out);
 }
 
 STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR valueNameArg, _RegValue** result) {
@@ -104,17 +106,12 @@ STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR 
     const std::wstring subKey = Bstr::ToString(subKeyArg), name = Bstr::ToString(valueNameArg);
     UniqueHKey key;
     if (calls.Open(RootKey(root), subKey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return S_OK;
-    DWORD type = 0, size = 0;
-    if (calls.QueryValueInfo(key.Get(), name, &type, &size) != ERROR_SUCCESS) return S_OK;
-    std::vector<uint8_t> bytes;
-    if (size > 0) {
-        bytes.resize(size);
-        // No retry: a value that grew in between (234) gives Nothing.
-        if (calls.QueryValueData(key.Get(), name, &type, bytes.data(), &size) != ERROR_SUCCESS) return S_OK;
-        bytes.resize(size < bytes.size() ? size : bytes.size());
-    }
+    DWORD type = 0;
+    std::vector<uint8_t> bytes(kFirstRead);
+    if (calls.QueryValue(key.Get(), name, &type, &bytes) != ERROR_SUCCESS) return S_OK;
     ComPtr<RegValue> value;
-    HRESULT hr = Decode(calls.AsSeen(name), type, bytes, calls.AsSeen(subKey), root, &value);
+    HRESULT hr = Decode(calls.AsSeen(name), type, bytes.data(), bytes.size(),
+                        std::make_shared<const std::wstring>(calls.AsSeen(subKey)), root, &value);
     if (FAILED(hr)) return hr;
     *result = value.Detach();
     return S_OK;
@@ -128,35 +125,55 @@ STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIAN
     return S_OK;
 }
 
-HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const std::wstring& subKey, long root, bool queryData,
+Registry2::Entry Registry2::EntryOf(LONG rc, LONG accepted) {
+    if (rc == ERROR_NO_MORE_ITEMS) {
+        lastError_ = 0;
+        return Entry::End;
+    }
+    return rc == ERROR_SUCCESS || rc == accepted ? Entry::Read : Entry::Failed;
+}
+
+Registry2::Entry Registry2::ReadValueWithData(HKEY key, RegCalls& calls, DWORD i, const KeyInfo& info,
+                                              EnumEntry* entry, std::vector<uint8_t>* buffer, DWORD* size) {
+    *size = static_cast<DWORD>(buffer->size());
+    LONG rc = calls.EnumValueData(key, i, info.maxValueNameLen, entry, buffer->empty() ? nullptr : buffer->data(),
+                                  size);
+    if (rc != ERROR_MORE_DATA && (rc != ERROR_SUCCESS || *size <= buffer->size())) return EntryOf(rc, ERROR_SUCCESS);
+    // The name or the data grew since the key was queried: the name query, then the data
+    // query with a buffer of exactly the size reported; ERROR_MORE_DATA there fails (no retry).
+    *size = 0;
+    Entry read = EntryOf(calls.EnumValue(key, i, info.maxValueNameLen, entry), ERROR_MORE_DATA);
+    if (read != Entry::Read || entry->dataSize == 0) return read;
+    if (buffer->size() < entry->dataSize) buffer->resize(entry->dataSize);
+    *size = entry->dataSize;
+    return EntryOf(calls.EnumValueData(key, i, info.maxValueNameLen, entry, buffer->data(), size), ERROR_SUCCESS);
+}
+
+HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const SharedText& subKey, long root, bool queryData,
                               ComPtr<Collection>* out) {
     KeyInfo info;
     if (calls.QueryInfo(key, &info) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
     HRESULT hr = Collection::Create(&list);
     if (FAILED(hr)) return hr;
+    list->Reserve(info.values);
+    // One buffer of the longest data for every value.
+    std::vector<uint8_t> buffer(queryData ? info.maxValueLen : 0);
     for (DWORD i = 0; i < info.values; ++i) {
         EnumEntry entry;
-        LONG rc = calls.EnumValue(key, i, info.maxValueNameLen, &entry);
-        if (rc == ERROR_NO_MORE_ITEMS) {
-            lastError_ = 0;
-            break;
-        }
-        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return S_OK;
+        DWORD size = 0;
+        Entry read = queryData ? ReadValueWithData(key, calls, i, info, &entry, &buffer, &size)
+                               : EntryOf(calls.EnumValue(key, i, info.maxValueNameLen, &entry), ERROR_MORE_DATA);
+        if (read == Entry::End) break;
+        if (read == Entry::Failed) return S_OK;
         ComPtr<RegValue> value;
         if (queryData) {
-            std::vector<uint8_t> bytes(entry.dataSize);
-            if (!bytes.empty()) {
-                DWORD size = entry.dataSize;
-                if (calls.EnumValueData(key, i, info.maxValueNameLen, &entry, bytes.data(), &size) != ERROR_SUCCESS)
-                    return S_OK;
-                bytes.resize(size < bytes.size() ? size : bytes.size());
-            }
-            hr = Decode(entry.name, entry.type, bytes, subKey, root, &value);
+            hr = Decode(std::move(entry.name), entry.type, buffer.data(), size, subKey, root, &value);
         } else {
             Variant null;
             V_VT(null.Get()) = VT_NULL;
-            hr = RegValue::Make(entry.name, subKey, root, static_cast<long>(entry.type), null.Get(), &value);
+            hr = RegValue::Make(std::move(entry.name), subKey, root, static_cast<long>(entry.type), std::move(null),
+                                &value);
         }
         if (FAILED(hr)) return hr;
         hr = list->AddObject(value.Get());
@@ -175,29 +192,28 @@ STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARI
     UniqueHKey key;
     if (calls.Open(RootKey(root), subKey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
-    HRESULT hr = ListValues(key.Get(), calls, calls.AsSeen(subKey), root, queryData != VARIANT_FALSE, &list);
+    HRESULT hr = ListValues(key.Get(), calls, std::make_shared<const std::wstring>(calls.AsSeen(subKey)), root,
+                            queryData != VARIANT_FALSE, &list);
     if (FAILED(hr)) return hr;
     *result = list.Detach();
     return S_OK;
 }
 
-HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const std::wstring& subKey, long root,
+HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subKey, long root,
                                ComPtr<Collection>* out) {
     KeyInfo info;
     if (calls.QueryInfo(key, &info) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
     HRESULT hr = Collection::Create(&list);
     if (FAILED(hr)) return hr;
+    list->Reserve(info.subKeys);
     for (DWORD i = 0; i < info.subKeys; ++i) {
         EnumEntry entry;
-        LONG rc = calls.EnumKey(key, i, info.maxSubKeyLen, info.maxClassLen, &entry);
-        if (rc == ERROR_NO_MORE_ITEMS) {
-            lastError_ = 0;
-            break;
-        }
-        if (rc != ERROR_SUCCESS) return S_OK;
+        Entry read = EntryOf(calls.EnumKey(key, i, info.maxSubKeyLen, info.maxClassLen, &entry), ERROR_SUCCESS);
+        if (read == Entry::End) break;
+        if (read == Entry::Failed) return S_OK;
         ComPtr<RegKey> snapshot;
-        hr = RegKey::Make(entry.name, subKey, root, entry.lastWrite, entry.keyClass, &snapshot);
+        hr = RegKey::Make(std::move(entry.name), subKey, root, entry.lastWrite, std::move(entry.keyClass), &snapshot);
         if (FAILED(hr)) return hr;
         hr = list->AddObject(snapshot.Get());
         if (FAILED(hr)) return hr;
@@ -214,7 +230,7 @@ STDMETHODIMP Registry2::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Co
     UniqueHKey key;
     if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
-    HRESULT hr = ListSubKeys(key.Get(), calls, calls.AsSeen(subKey), root, &list);
+    HRESULT hr = ListSubKeys(key.Get(), calls, std::make_shared<const std::wstring>(calls.AsSeen(subKey)), root, &list);
     if (FAILED(hr)) return hr;
     *result = list.Detach();
     return S_OK;

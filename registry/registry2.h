@@ -37,13 +37,22 @@ protected:
     Registry2() = default;
 
 private:
+    // How reading one entry of a listing ended.
+    enum class Entry { Read, End, Failed };
+
     RegCalls Calls() { return RegCalls(unicode_, &lastError_); }
     // Raw data to a snapshot (DecodeRegValue); null when the data does not fit its type.
-    HRESULT Decode(const std::wstring& name, DWORD type, const std::vector<uint8_t>& bytes,
-                   const std::wstring& subKey, long root, ComPtr<RegValue>* out);
-    HRESULT ListValues(HKEY key, RegCalls& calls, const std::wstring& subKey, long root, bool queryData,
+    HRESULT Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size, const SharedText& subKey,
+                   long root, ComPtr<RegValue>* out);
+    // What an enumeration code means for a listing: ERROR_NO_MORE_ITEMS ends it (LastRegError
+    // back to 0), ERROR_SUCCESS and `accepted` give an entry, any other code fails it.
+    Entry EntryOf(LONG rc, LONG accepted);
+    // Value i with its data into *buffer (first as long as the key's longest data), *size bytes.
+    Entry ReadValueWithData(HKEY key, RegCalls& calls, DWORD i, const KeyInfo& info, EnumEntry* entry,
+                            std::vector<uint8_t>* buffer, DWORD* size);
+    HRESULT ListValues(HKEY key, RegCalls& calls, const SharedText& subKey, long root, bool queryData,
                        ComPtr<Collection>* out);
-    HRESULT ListSubKeys(HKEY key, RegCalls& calls, const std::wstring& subKey, long root, ComPtr<Collection>* out);
+    HRESULT ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subKey, long root, ComPtr<Collection>* out);
     HRESULT CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist, UniqueHKey* key);
 
     bool unicode_ = true;

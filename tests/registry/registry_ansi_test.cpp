@@ -52,6 +52,26 @@ TEST_F(RegistryAnsi, CyrillicNamesAndDataRoundTrip) {
     EXPECT_EQ(kCyrillic, NameOf(items[0].Get()));
 }
 
+// Text longer than a first read, through the code page both alone and in a listing.
+TEST_F(RegistryAnsi, LongTextReadsWhole) {
+    std::wstring text;
+    for (int i = 0; i < 400; ++i) text += kCyrillic;
+    key.WriteText(L"long", REG_SZ, text);
+    ComPtr<_RegValue> v = ReadValue(reg.Get(), key.Path(), L"long");
+    ASSERT_TRUE(v);
+    Variant data;
+    EXPECT_EQ(S_OK, v->get_Data(data.Get()));
+    EXPECT_EQ(text, Bstr::ToString(V_BSTR(data.Get())));
+    ComPtr<_Collection> values;
+    ASSERT_EQ(S_OK, reg->GetValues(kHKCU, Bstr(key.Path()).Get(), VARIANT_TRUE, values.Put()));
+    auto items = Items(values.Get());
+    ASSERT_EQ(1u, items.size());
+    ASSERT_EQ(S_OK, items[0].As(&v));
+    Variant listed;
+    EXPECT_EQ(S_OK, v->get_Data(listed.Get()));
+    EXPECT_EQ(text, Bstr::ToString(V_BSTR(listed.Get())));
+}
+
 TEST_F(RegistryAnsi, MultiStringsKeepTheirSeparators) {
     key.Write(L"m", REG_MULTI_SZ, Utf16(kCyrillic + std::wstring(1, L'\0') + L"b" + std::wstring(2, L'\0')));
     ComPtr<_RegValue> v = ReadValue(reg.Get(), key.Path(), L"m");

@@ -2,7 +2,62 @@
 #include "tests/registry_fixture.h"
 #include <algorithm>
 
+// The slots of this program's import table through which the facade's code, linked in here,
+// calls these two functions: a test replaces them to change the registry between two calls.
+using QueryValueFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+using EnumValueFn = LSTATUS(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+#ifdef _WIN64
+extern QueryValueFn g_importQueryValue asm("__imp_RegQueryValueExW");
+extern EnumValueFn g_importEnumValue asm("__imp_RegEnumValueW");
+#else
+extern QueryValueFn g_importQueryValue asm("__imp__RegQueryValueExW@24");
+extern EnumValueFn g_importEnumValue asm("__imp__RegEnumValueW@32");
+#endif
+
 namespace {
+
+// Puts a replacement into an import slot for its lifetime.
+template <class Fn>
+class ImportPatch {
+public:
+    ImportPatch(Fn* slot, Fn replacement) : slot_(slot), saved_(*slot) { Set(replacement); }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+    ~ImportPatch() { Set(saved_); }
+
+private:
+    void Set(Fn f) {
+        DWORD old = 0;
+        ASSERT_TRUE(VirtualProtect(slot_, sizeof(f), PAGE_READWRITE, &old));
+        *slot_ = f;
+        VirtualProtect(slot_, sizeof(f), old, &old);
+    }
+    Fn* slot_;
+    Fn saved_;
+};
+
+// After every replaced call, the value "grows" is 1,000 bytes longer, as if another program
+// wrote it in between.
+const ScratchKey* g_growing = nullptr;
+size_t g_grownSize = 0;
+QueryValueFn g_query = nullptr;
+EnumValueFn g_enum = nullptr;
+
+void Grow() {
+    g_grownSize += 1000;
+    g_growing->Write(L"grows", REG_BINARY, std::vector<uint8_t>(g_grownSize, 7));
+}
+LSTATUS WINAPI QueryThenGrow(HKEY k, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    LSTATUS rc = g_query(k, name, reserved, type, data, size);
+    Grow();
+    return rc;
+}
+LSTATUS WINAPI EnumThenGrow(HKEY k, DWORD i, LPWSTR name, LPDWORD len, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                            LPDWORD size) {
+    LSTATUS rc = g_enum(k, i, name, len, reserved, type, data, size);
+    Grow();
+    return rc;
+}
 
 class RegistryEnum : public testing::Test {
 protected:
@@ -100,6 +155,54 @@ TEST_F(RegistryEnum, UndecodableValueIsANothingEntry) {
         else EXPECT_EQ(VT_ARRAY | VT_UI1, data.Type());
     }
     EXPECT_EQ(1, nothing);
+}
+
+// Data longer than a first read, and shorter data after it in the same listing.
+TEST_F(RegistryEnum, LongAndShortDataReadWhole) {
+    std::vector<uint8_t> longData(5000);
+    for (size_t i = 0; i < longData.size(); ++i) longData[i] = static_cast<uint8_t>(i * 7 + 1);
+    const std::vector<std::pair<std::wstring, std::vector<uint8_t>>> written = {
+        {L"a", longData}, {L"b", {1, 2}}, {L"c", {}}};
+    for (auto& w : written) key.Write(w.first, REG_BINARY, w.second);
+    ComPtr<_RegValue> single = ReadValue(reg.Get(), key.Path(), L"a");
+    ASSERT_TRUE(single);
+    Variant data;
+    EXPECT_EQ(S_OK, single->get_Data(data.Get()));
+    EXPECT_EQ(longData, Bytes(data.Get()));
+    ComPtr<_Collection> values = Values(key.Path(), true);
+    ASSERT_TRUE(values);
+    auto items = Items(values.Get());
+    ASSERT_EQ(written.size(), items.size());
+    for (auto& item : items) {
+        ComPtr<_RegValue> v;
+        ASSERT_EQ(S_OK, item.As(&v));
+        Variant listed;
+        EXPECT_EQ(S_OK, v->get_Data(listed.Get()));
+        const std::wstring name = NameOf(item.Get());
+        auto w = std::find_if(written.begin(), written.end(), [&](const auto& x) { return x.first == name; });
+        ASSERT_NE(written.end(), w);
+        EXPECT_EQ(w->second, Bytes(listed.Get()));
+    }
+    EXPECT_EQ(0, LastError(reg.Get()));
+}
+
+// A value that grows between the read that gives its size and the read of its data gives
+// Nothing, with the code of the second read: GetValue alone, and a listing with data.
+TEST_F(RegistryEnum, ValueGrowingBetweenReadsGivesNothing) {
+    g_growing = &key;
+    g_grownSize = 2000;
+    key.Write(L"a", REG_BINARY, {1});  // listed first, whatever order the registry keeps
+    key.Write(L"grows", REG_BINARY, std::vector<uint8_t>(g_grownSize, 7));
+    g_query = g_importQueryValue;
+    {
+        ImportPatch<QueryValueFn> patch(&g_importQueryValue, QueryThenGrow);
+        EXPECT_FALSE(ReadValue(reg.Get(), key.Path(), L"grows"));
+        EXPECT_EQ(ERROR_MORE_DATA, LastError(reg.Get()));
+    }
+    g_enum = g_importEnumValue;
+    ImportPatch<EnumValueFn> patch(&g_importEnumValue, EnumThenGrow);
+    EXPECT_FALSE(Values(key.Path(), true));
+    EXPECT_EQ(ERROR_MORE_DATA, LastError(reg.Get()));
 }
 
 TEST_F(RegistryEnum, SubKeysRecordTheParentPath) {
