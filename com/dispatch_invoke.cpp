@@ -1,25 +1,12 @@
 #include "com/dispatch_invoke.h"
 #include "com/com_ptr.h"
+#include "com/type_desc.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include <oleauto.h>
 #include <vector>
 
 namespace {
-
-// Releases a FUNCDESC when it goes out of scope.
-class FuncDescGuard {
-public:
-    FuncDescGuard(ITypeInfo* info, FUNCDESC* fd) : info_(info), fd_(fd) {}
-    FuncDescGuard(const FuncDescGuard&) = delete;
-    FuncDescGuard& operator=(const FuncDescGuard&) = delete;
-    ~FuncDescGuard() { if (fd_) info_->ReleaseFuncDesc(fd_); }
-    FUNCDESC* Get() const { return fd_; }
-
-private:
-    ITypeInfo* info_;
-    FUNCDESC* fd_;
-};
 
 const WORD kPutFlags = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
 
@@ -31,14 +18,13 @@ FUNCDESC* FindFunction(ITypeInfo* info, DISPID id, WORD flags) {
     const WORD kinds = IsPut(flags) ? (flags & kPutFlags) : (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
     TYPEATTR* attr = nullptr;
     if (!kinds || FAILED(info->GetTypeAttr(&attr))) return nullptr;
-    WORD count = attr->cFuncs;
-    info->ReleaseTypeAttr(attr);
+    const WORD count = HeldTypeAttr(info, attr)->cFuncs;
     for (WORD i = 0; i < count; ++i) {
-        FUNCDESC* fd = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &fd))) continue;
+        FUNCDESC* raw = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &raw))) continue;
+        HeldFuncDesc fd(info, raw);
         bool restricted = (fd->wFuncFlags & FUNCFLAG_FRESTRICTED) && fd->memid >= 0;
-        if (fd->memid == id && (fd->invkind & kinds) && !restricted) return fd;
-        info->ReleaseFuncDesc(fd);
+        if (fd->memid == id && (fd->invkind & kinds) && !restricted) return fd.Detach();
     }
     return nullptr;
 }
@@ -48,18 +34,16 @@ VARTYPE ValueType(ITypeInfo* info, const TYPEDESC& td) {
     if (td.vt == VT_USERDEFINED) {
         ComPtr<ITypeInfo> ref;
         if (FAILED(info->GetRefTypeInfo(td.hreftype, ref.Put()))) return VT_EMPTY;
-        TYPEATTR* attr = nullptr;
-        if (FAILED(ref->GetTypeAttr(&attr))) return VT_EMPTY;
-        VARTYPE vt = VT_EMPTY;
+        TYPEATTR* raw = nullptr;
+        if (FAILED(ref->GetTypeAttr(&raw))) return VT_EMPTY;
+        HeldTypeAttr attr(ref.Get(), raw);
         switch (attr->typekind) {
-        case TKIND_ENUM: vt = VT_I4; break;
-        case TKIND_DISPATCH: vt = VT_DISPATCH; break;
-        case TKIND_INTERFACE: vt = (attr->wTypeFlags & TYPEFLAG_FDUAL) ? VT_DISPATCH : VT_UNKNOWN; break;
-        case TKIND_ALIAS: vt = ValueType(ref.Get(), attr->tdescAlias); break;
-        default: break;
+        case TKIND_ENUM: return VT_I4;
+        case TKIND_DISPATCH: return VT_DISPATCH;
+        case TKIND_INTERFACE: return (attr->wTypeFlags & TYPEFLAG_FDUAL) ? VT_DISPATCH : VT_UNKNOWN;
+        case TKIND_ALIAS: return ValueType(ref.Get(), attr->tdescAlias);
+        default: return VT_EMPTY;
         }
-        ref->ReleaseTypeAttr(attr);
-        return vt;
     }
     if (td.vt == VT_PTR && td.lptdesc->vt == VT_USERDEFINED) {
         VARTYPE inner = ValueType(info, *td.lptdesc);
@@ -284,7 +268,7 @@ HRESULT CallBound(ITypeInfo* info, void* instance, const FUNCDESC& fd, Arguments
 
 HRESULT Invoke(ITypeInfo* info, void* instance, DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result,
                EXCEPINFO* excep, UINT* argErr) {
-    FuncDescGuard fd(info, FindFunction(info, id, flags));
+    HeldFuncDesc fd(info, FindFunction(info, id, flags));
     if (!fd.Get()) return DISP_E_MEMBERNOTFOUND;
     const UINT declared = CallerParamCount(*fd.Get());
     std::vector<Given> given;

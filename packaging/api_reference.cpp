@@ -5,6 +5,7 @@
 // Usage: api_reference OUTPUT_FILE
 #include "com/bstr.h"
 #include "com/com_ptr.h"
+#include "com/type_desc.h"
 #include "com/type_library.h"
 #include "com/variant.h"
 #include "packaging/text_file.h"
@@ -97,12 +98,13 @@ std::wstring MemberKind(const FUNCDESC& f, bool hasResult) {
     return hasResult ? L"Function" : L"Sub";
 }
 
-std::wstring Member(ITypeInfo* info, const FUNCDESC& f) {
+HRESULT Member(ITypeInfo* info, const FUNCDESC& f, std::wstring* out) {
     std::vector<BSTR> raw(static_cast<size_t>(f.cParams) + 1, nullptr);
     UINT got = 0;
-    info->GetNames(f.memid, raw.data(), static_cast<UINT>(raw.size()), &got);
+    const HRESULT hr = info->GetNames(f.memid, raw.data(), static_cast<UINT>(raw.size()), &got);
     std::vector<Bstr> names;
     for (BSTR b : raw) names.push_back(Bstr::Attach(b));
+    if (FAILED(hr)) return hr;
     std::wstring help;
     const std::wstring name = Name(info, f.memid, &help);
 
@@ -137,24 +139,27 @@ std::wstring Member(ITypeInfo* info, const FUNCDESC& f) {
     if (!table.empty())
         text += L"| Parameter | Type | Passed | Optional | Default |\n|---|---|---|---|---|\n" + table + L"\n";
     text += L"Result: " + (result.empty() ? std::wstring(L"none") : result) + L".\n\n";
-    return text;
+    *out += text;
+    return S_OK;
 }
 
-std::wstring Members(ITypeInfo* iface) {
+HRESULT Members(ITypeInfo* iface, std::wstring* text) {
     TYPEATTR* attr = nullptr;
-    if (FAILED(iface->GetTypeAttr(&attr))) return L"";
-    const WORD count = attr->cFuncs;
-    iface->ReleaseTypeAttr(attr);
-    std::wstring text;
+    HRESULT hr = iface->GetTypeAttr(&attr);
+    if (FAILED(hr)) return hr;
+    const WORD count = HeldTypeAttr(iface, attr)->cFuncs;
     for (UINT i = 0; i < count; ++i) {
-        FUNCDESC* f = nullptr;
-        if (FAILED(iface->GetFuncDesc(i, &f))) continue;
+        FUNCDESC* raw = nullptr;
+        hr = iface->GetFuncDesc(i, &raw);
+        if (FAILED(hr)) return hr;
+        HeldFuncDesc f(iface, raw);
         // IUnknown's and IDispatch's own members, and restricted ones, are no business of scripts.
         const bool inherited = f->memid >= 0x60000000 && f->memid < 0x60020000;
-        if (!inherited && !(f->wFuncFlags & FUNCFLAG_FRESTRICTED)) text += Member(iface, *f);
-        iface->ReleaseFuncDesc(f);
+        if (inherited || (f->wFuncFlags & FUNCFLAG_FRESTRICTED)) continue;
+        hr = Member(iface, *f.Get(), text);
+        if (FAILED(hr)) return hr;
     }
-    return text;
+    return S_OK;
 }
 
 const Example* ExampleOf(const std::wstring& className) {
@@ -182,21 +187,23 @@ HRESULT Class(ITypeInfo* coclass, const TYPEATTR& attr, std::wstring* text) {
     } else {
         *text += L"Not creatable: made by the library only. Default interface `" + Name(iface.Get()) + L"`.\n\n";
     }
-    *text += L"### Members\n\n" + Members(iface.Get());
-    return S_OK;
+    *text += L"### Members\n\n";
+    return Members(iface.Get(), text);
 }
 
-std::wstring Enumeration(ITypeInfo* info, const TYPEATTR& attr) {
+HRESULT Enumeration(ITypeInfo* info, const TYPEATTR& attr, std::wstring* text) {
     std::wstring help;
-    std::wstring text = L"## " + Name(info, MEMBERID_NIL, &help) + L"\n\n" + help + L"\n\n| Name | Value |\n|---|---|\n";
+    *text += L"## " + Name(info, MEMBERID_NIL, &help) + L"\n\n" + help + L"\n\n| Name | Value |\n|---|---|\n";
     for (UINT i = 0; i < attr.cVars; ++i) {
-        VARDESC* v = nullptr;
-        if (FAILED(info->GetVarDesc(i, &v))) continue;
-        text += L"| `" + Name(info, v->memid) + L"` | " + (v->varkind == VAR_CONST ? ValueText(*v->lpvarValue) : L"?") +
-                L" |\n";
-        info->ReleaseVarDesc(v);
+        VARDESC* raw = nullptr;
+        HRESULT hr = info->GetVarDesc(i, &raw);
+        if (FAILED(hr)) return hr;
+        HeldVarDesc v(info, raw);
+        *text += L"| `" + Name(info, v->memid) + L"` | " + (v->varkind == VAR_CONST ? ValueText(*v->lpvarValue) : L"?") +
+                 L" |\n";
     }
-    return text + L"\n";
+    *text += L"\n";
+    return S_OK;
 }
 
 HRESULT Reference(std::wstring* text) {
@@ -217,12 +224,12 @@ HRESULT Reference(std::wstring* text) {
         ComPtr<ITypeInfo> info;
         hr = lib->GetTypeInfo(i, info.Put());
         if (FAILED(hr)) return hr;
-        TYPEATTR* attr = nullptr;
-        hr = info->GetTypeAttr(&attr);
+        TYPEATTR* raw = nullptr;
+        hr = info->GetTypeAttr(&raw);
         if (FAILED(hr)) return hr;
-        if (attr->typekind == TKIND_COCLASS) hr = Class(info.Get(), *attr, &classes);
-        else if (attr->typekind == TKIND_ENUM) enums += Enumeration(info.Get(), *attr);
-        info->ReleaseTypeAttr(attr);
+        HeldTypeAttr attr(info.Get(), raw);
+        if (attr->typekind == TKIND_COCLASS) hr = Class(info.Get(), *attr.Get(), &classes);
+        else if (attr->typekind == TKIND_ENUM) hr = Enumeration(info.Get(), *attr.Get(), &enums);
         if (FAILED(hr)) return hr;
     }
     *text += classes + L"# Enumerations\n\n" + enums;

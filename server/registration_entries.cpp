@@ -2,6 +2,7 @@
 #include "server/class_table.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
+#include "com/type_desc.h"
 #include "com/type_library.h"
 #include "automation/tarnwell_idl.h"
 #include <cwchar>
@@ -16,23 +17,6 @@ std::wstring Number(unsigned value, const wchar_t* format) {
     swprintf(buf, 16, format, value);
     return buf;
 }
-
-// Releases a TLIBATTR or TYPEATTR with the call that matches it.
-template <class Owner, class Attr, void (STDMETHODCALLTYPE Owner::*Release)(Attr*)>
-class Attributes {
-public:
-    Attributes(Owner* owner, Attr* attr) : owner_(owner), attr_(attr) {}
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-    ~Attributes() { if (attr_) (owner_->*Release)(attr_); }
-    const Attr* operator->() const { return attr_; }
-
-private:
-    Owner* owner_;
-    Attr* attr_;
-};
-using LibAttributes = Attributes<ITypeLib, TLIBATTR, &ITypeLib::ReleaseTLibAttr>;
-using TypeAttributes = Attributes<ITypeInfo, TYPEATTR, &ITypeInfo::ReleaseTypeAttr>;
 
 // The platform registers every dispatch interface (a dual one included) and every
 // interface marked for automation.
@@ -49,7 +33,7 @@ HRESULT AddInterfaceEntries(ITypeLib* lib, UINT index, const std::wstring& libId
     TYPEATTR* raw = nullptr;
     hr = info->GetTypeAttr(&raw);
     if (FAILED(hr)) return hr;
-    TypeAttributes attr(info.Get(), raw);
+    HeldTypeAttr attr(info.Get(), raw);
     if (!IsRegisteredInterface(*raw)) return S_OK;
     Bstr name;
     hr = lib->GetDocumentation(static_cast<INT>(index), name.Put(), nullptr, nullptr, nullptr);
@@ -77,6 +61,10 @@ std::wstring ProgId(const CreatableClass& cls) {
     return std::wstring(L"Tarnwell0201.") + cls.name;
 }
 
+std::wstring VersionedProgId(const CreatableClass& cls) { return ProgId(cls) + L".1"; }
+
+const wchar_t* PlatformName(SYSKIND kind) { return kind == SYS_WIN64 ? L"win64" : L"win32"; }
+
 std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath) {
     std::vector<RegistryEntry> entries;
     size_t count = 0;
@@ -85,7 +73,7 @@ std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath) {
         const CreatableClass& cls = classes[i];
         const std::wstring clsid = GuidText(*cls.clsid);
         const std::wstring progId = ProgId(cls);
-        const std::wstring versioned = progId + L".1";
+        const std::wstring versioned = VersionedProgId(cls);
         const std::wstring key = L"CLSID\\" + clsid;
         entries.insert(entries.end(), {
             {key, L"", cls.name},
@@ -110,17 +98,16 @@ HRESULT TypeLibraryEntries(ITypeLib* lib, SYSKIND kind, const std::wstring& dllP
     TLIBATTR* raw = nullptr;
     HRESULT hr = lib->GetLibAttr(&raw);
     if (FAILED(hr)) return hr;
-    LibAttributes attr(lib, raw);
+    HeldLibAttr attr(lib, raw);
     Bstr doc;
     hr = lib->GetDocumentation(-1, nullptr, doc.Put(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
     const std::wstring libId = GuidText(attr->guid);
     const std::wstring version = Number(attr->wMajorVerNum, L"%x") + L"." + Number(attr->wMinorVerNum, L"%x");
     const std::wstring key = L"TypeLib\\" + libId + L"\\" + version;
-    const std::wstring platform = kind == SYS_WIN64 ? L"win64" : L"win32";
     out->insert(out->end(), {
         {key, L"", doc.Str()},
-        {key + L"\\" + Number(attr->lcid, L"%x") + L"\\" + platform, L"", dllPath},
+        {key + L"\\" + Number(attr->lcid, L"%x") + L"\\" + PlatformName(kind), L"", dllPath},
         {key + L"\\FLAGS", L"", Number(attr->wLibFlags, L"%u")},
         {key + L"\\HELPDIR", L"", helpDir},
     });
