@@ -1,23 +1,10 @@
 #include "editor/background_job.h"
+#include "com/unique_handle.h"
 #include <objbase.h>
 #include <memory>
 #include <new>
 
 namespace {
-
-class ThreadHandle {
-public:
-    explicit ThreadHandle(HANDLE handle) : handle_(handle) {}
-    ThreadHandle(const ThreadHandle&) = delete;
-    ThreadHandle& operator=(const ThreadHandle&) = delete;
-    ~ThreadHandle() {
-        if (handle_) CloseHandle(handle_);
-    }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 DWORD WINAPI Work(void* param) {
     std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(param));
@@ -38,7 +25,7 @@ DWORD WINAPI Work(void* param) {
 JobEnd RunInBackground(HWND window, std::function<void()> work) {
     auto* owned = new (std::nothrow) std::function<void()>(std::move(work));
     if (!owned) return kJobFailed;
-    ThreadHandle thread(CreateThread(nullptr, 0, &Work, owned, 0, nullptr));
+    UniqueHandle thread(CreateThread(nullptr, 0, &Work, owned, 0, nullptr));
     if (!thread.Get()) {
         delete owned;
         return kJobFailed;

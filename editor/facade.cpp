@@ -1,12 +1,5 @@
 #include "editor/facade.h"
 
-HRESULT NewRegistryFacade(ComPtr<_zbnRegistry2>* facade) {
-    HRESULT hr = CoCreateInstance(CLSID_zbnRegistry2, nullptr, CLSCTX_INPROC_SERVER, IID__zbnRegistry2,
-                                  facade->PutVoid());
-    if (FAILED(hr)) facade->Reset();
-    return hr;
-}
-
 FacadeMaker::FacadeMaker() {
     found_ = CoGetClassObject(CLSID_zbnRegistry2, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory_.PutVoid());
     if (FAILED(found_)) factory_.Reset();

@@ -3,12 +3,8 @@
 #include "automation/arguments.h"
 #include "automation/tarnwell_idl.h"
 
-// A fresh registry facade from the registered Tarnwell0201.dll, for one operation; the
-// failure of CoCreateInstance (the DLL not registered, say) when there is none.
-HRESULT NewRegistryFacade(ComPtr<_zbnRegistry2>* facade);
-
-// Makes fresh facade objects from one class factory, for work that needs many of them
-// (the scan makes one per registration) without looking the class up each time.
+// Makes fresh registry facades from the registered Tarnwell0201.dll through one class factory,
+// so work that needs many of them (the scan makes one per registration) looks the class up once.
 class FacadeMaker {
 public:
     FacadeMaker();

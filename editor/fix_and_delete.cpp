@@ -79,9 +79,9 @@ void ShowChanged(const std::vector<std::wstring>& names, HWND owner, Outside& ou
 // HRESULT when no facade could be made.
 template <class Change>
 bool ChangeThroughFacade(Change change, long* code) {
-    ComPtr<_zbnRegistry2> facade;
-    HRESULT made = NewRegistryFacade(&facade);
-    if (FAILED(made)) {
+    HRESULT made = S_OK;
+    ComPtr<_zbnRegistry2> facade = FacadeMaker().New(&made);
+    if (!facade) {
         *code = static_cast<long>(made);
         return false;
     }

@@ -7,7 +7,7 @@ std::wstring AppPathKey(const std::wstring& name) { return std::wstring(kAppPath
 
 HKEY ScopeRoot(Scope scope) { return scope == kCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
-std::wstring FullKeyName(Scope scope, const std::wstring& path) { return RootName(ScopeRoot(scope)) + L"\\" + path; }
+std::wstring FullKeyName(Scope scope, const std::wstring& path) { return FullKeyName(ScopeRoot(scope), path); }
 
 const wchar_t* ScopeAbbreviation(Scope scope) { return scope == kCurrentUser ? L"HKCU" : L"HKLM"; }
 

@@ -1,4 +1,5 @@
 #include "editor/text_output.h"
+#include "support/code_page.h"
 
 namespace {
 
@@ -6,29 +7,15 @@ bool Usable(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
 
 }  // namespace
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
-TextOutput::~TextOutput() {
-    if (owned_) CloseHandle(handle_);
-}
-
 bool TextOutput::Create(const std::wstring& path, DWORD* error) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Get()) {
         *error = GetLastError();
         return false;
     }
-    if (owned_) CloseHandle(handle_);
-    handle_ = file;
-    owned_ = true;
+    file_ = std::move(file);
+    handle_ = file_.Get();
     return true;
 }
 
@@ -40,7 +27,7 @@ void TextOutput::Line(const std::wstring& text) {
         WriteConsoleW(handle_, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    const std::string bytes = Utf8(line);
+    const std::string bytes = Narrow(line, CP_UTF8);
     if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {
         if (!error_) error_ = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;

@@ -2,6 +2,7 @@
 // Text for a file, a pipe or a console: UTF-8 with CR LF line ends, or the console's own
 // wide characters.
 #include <windows.h>
+#include "com/unique_handle.h"
 #include <string>
 
 class TextOutput {
@@ -9,9 +10,6 @@ public:
     TextOutput() = default;
     // Writes to a handle the caller keeps (standard output or error); null writes nowhere.
     explicit TextOutput(HANDLE handle) : handle_(handle) {}
-    TextOutput(const TextOutput&) = delete;
-    TextOutput& operator=(const TextOutput&) = delete;
-    ~TextOutput();
 
     // Creates (or replaces) the file; false and the error code when it cannot.
     bool Create(const std::wstring& path, DWORD* error);
@@ -21,13 +19,11 @@ public:
     DWORD Error() const { return error_; }
 
 private:
-    HANDLE handle_ = nullptr;
-    bool owned_ = false;
+    HANDLE handle_ = nullptr;  // what it writes to
+    UniqueHandle file_;        // the file it made, if any
     DWORD error_ = 0;
 };
 
-// The text in UTF-8.
-std::string Utf8(const std::wstring& text);
 // Standard output when it is a file or a pipe (a console gets nothing: the file is the result).
 HANDLE StandardOutputFileOrPipe();
 // Standard error whenever the program has one.

@@ -8,10 +8,3 @@ UINT WindowDpi(HWND window) {
     const UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
     return dpi ? dpi : ScreenDpi();
 }
-
-UINT ScreenDpi() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 0;
-    if (dc) ReleaseDC(nullptr, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
-}

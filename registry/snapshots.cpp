@@ -1,22 +1,12 @@
 #include "registry/snapshots.h"
-#include <algorithm>
-
-namespace {
-
-// The text up to its first NUL, as asGetStringFromPointerW gives it, kept in place.
-std::wstring UpToNul(std::wstring text) {
-    text.resize(std::min(text.find(L'\0'), text.size()));
-    return text;
-}
-
-}  // namespace
+#include "support/zerbanesupport.h"
 
 HRESULT RegValue::Make(std::wstring name, SharedText subKey, long root, long type, Variant data,
                        ComPtr<RegValue>* out) {
     ComPtr<RegValue> v;
     HRESULT hr = Create(&v);
     if (FAILED(hr)) return hr;
-    v->name_ = UpToNul(std::move(name));
+    v->name_ = asGetStringFromPointerW(std::move(name));
     v->subKey_ = std::move(subKey);
     v->root_ = root;
     v->type_ = type;
@@ -56,14 +46,14 @@ HRESULT RegKey::Make(std::wstring name, SharedText subKey, long root, const FILE
     ComPtr<RegKey> k;
     HRESULT hr = Create(&k);
     if (FAILED(hr)) return hr;
-    k->name_ = UpToNul(std::move(name));
+    k->name_ = asGetStringFromPointerW(std::move(name));
     k->subKey_ = std::move(subKey);
     k->root_ = root;
     // Conversion results are not tested: a failed one leaves the date at 0.
     SYSTEMTIME st = {};
     DATE date = 0;
     if (FileTimeToSystemTime(&lastWrite, &st) && SystemTimeToVariantTime(&st, &date)) k->lastWrite_ = date;
-    k->keyClass_ = UpToNul(std::move(keyClass));
+    k->keyClass_ = asGetStringFromPointerW(std::move(keyClass));
     *out = std::move(k);
     return S_OK;
 }

@@ -3,26 +3,14 @@
 #include "com/variant.h"
 #include "com/bstr.h"
 #include "com/variant_util.h"
+#include "support/code_page.h"
 #include <cstring>
 
 namespace codec {
 
-std::string ToAnsi(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string ToAnsi(const std::wstring& text) { return Narrow(text, CP_ACP); }
 
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
+std::wstring FromAnsi(const std::string& text) { return Widen(text, CP_ACP); }
 
 std::wstring AnsiRoundTrip(const std::wstring& text) { return FromAnsi(ToAnsi(text)); }
 

@@ -35,10 +35,9 @@ bool KeyExists(HKEY root, const std::wstring& path) {
 }
 
 LSTATUS UnregisterClass(HKEY classes, const CreatableClass& cls) {
-    const std::wstring progId = ProgId(cls);
     LSTATUS rc = DeleteTree(classes, L"CLSID\\" + GuidText(*cls.clsid));
-    if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, progId);
-    if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, progId + L".1");
+    if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, ProgId(cls));
+    if (rc == ERROR_SUCCESS) rc = DeleteTree(classes, VersionedProgId(cls));
     return rc;
 }
 
@@ -90,7 +89,7 @@ HRESULT UnregisterAll(const Scope& scope) {
     }
     // Some hosts refuse to unregister a library that is not registered; there is nothing to do then.
     const std::wstring ownView = L"TypeLib\\" + GuidText(LIBID_Tarnwell0201) + L"\\1.0\\0\\" +
-                                 (OwnSysKind() == SYS_WIN64 ? L"win64" : L"win32");
+                                 PlatformName(OwnSysKind());
     if (!KeyExists(scope.classes, ownView)) return result;
     HRESULT hr = scope.perUser ? UnRegisterTypeLibPerUser(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind())
                                : UnRegisterTypeLib(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind());

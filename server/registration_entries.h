@@ -29,6 +29,11 @@ HRESULT RegistrationEntries(SYSKIND kind, const std::wstring& dllPath, const std
 
 // The version-independent programmatic identifier of a class: "Tarnwell0201." and its name.
 std::wstring ProgId(const CreatableClass& cls);
+// The programmatic identifier of this version of the class: ProgId and ".1".
+std::wstring VersionedProgId(const CreatableClass& cls);
+
+// The name of a view below a type library's locale key: "win32" or "win64".
+const wchar_t* PlatformName(SYSKIND kind);
 
 // Text of a GUID in registry form, braces included.
 std::wstring GuidText(const GUID& g);

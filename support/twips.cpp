@@ -12,6 +12,13 @@ long WholeTwipsPerPixel(float twipsPerPixel) {
 
 long TwipsToPixels(double twips, float twipsPerPixel) { return RoundHalfEven(twips) / WholeTwipsPerPixel(twipsPerPixel); }
 
+unsigned ScreenDpi(int axis) {
+    HDC dc = GetDC(nullptr);
+    const int dpi = dc ? GetDeviceCaps(dc, axis) : 0;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<unsigned>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
 float TwipsPerPixelAt(unsigned dpi) { return dpi ? 1440.0f / static_cast<float>(dpi) : 15.0f; }
 
 int LayoutPixels(double twips, float twipsPerPixel) {

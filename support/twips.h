@@ -1,6 +1,7 @@
 #pragma once
 // Twips (1/1440 inch) and screen pixels: stored sizes and designed layouts converted for the
 // screen they are shown on.
+#include <windows.h>
 
 // A whole number, halves to the even neighbour.
 long RoundHalfEven(double value);
@@ -11,6 +12,8 @@ long WholeTwipsPerPixel(float twipsPerPixel);
 // A stored size in twips as pixels: the twips rounded, divided by the whole twips per pixel
 // (the quotient truncated).
 long TwipsToPixels(double twips, float twipsPerPixel);
+// The screen's DPI along one axis (LOGPIXELSX or LOGPIXELSY); 96 when it cannot be read.
+unsigned ScreenDpi(int axis = LOGPIXELSX);
 // Twips per pixel at a DPI (1440 / dpi; 15, as at 96 DPI, for a DPI of 0).
 float TwipsPerPixelAt(unsigned dpi);
 // A designed layout's twips as the nearest pixel.

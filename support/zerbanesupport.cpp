@@ -71,7 +71,8 @@ HRESULT asDoubleToLargeInteger(double value, int64_t* out) {
 
 std::wstring asGetStringFromPointerW(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
-std::wstring asGetStringFromPointerW(const std::wstring& text) {
-    size_t nul = text.find(L'\0');
-    return nul == std::wstring::npos ? text : text.substr(0, nul);
+std::wstring asGetStringFromPointerW(std::wstring text) {
+    const size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
+    return text;
 }

@@ -27,5 +27,6 @@ std::wstring asFormatVersionShort(int32_t major, int32_t minor);
 HRESULT asDoubleToLargeInteger(double value, int64_t* out);
 // The UTF-16 text at `text` up to its first NUL (empty for a null pointer).
 std::wstring asGetStringFromPointerW(const wchar_t* text);
-// Overload for a counted buffer: the text up to its first NUL or its end.
-std::wstring asGetStringFromPointerW(const std::wstring& text);
+// Overload for a counted buffer: the text up to its first NUL or its end (cut in place, so a
+// text moved in is not copied).
+std::wstring asGetStringFromPointerW(std::wstring text);

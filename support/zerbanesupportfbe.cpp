@@ -1,5 +1,6 @@
 #include "support/zerbanesupportfbe.h"
 #include "com/module_file.h"
+#include "support/twips.h"
 #include <bcrypt.h>
 #include <shellapi.h>
 #include <vector>
@@ -8,13 +9,7 @@ namespace {
 
 int g_hostWin2000Override = -1;
 
-float TwipsPerPixel(int axis) {
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    if (dpi <= 0) dpi = 96;
-    return 1440.0f / static_cast<float>(dpi);
-}
+float TwipsPerPixel(int axis) { return TwipsPerPixelAt(ScreenDpi(axis)); }
 
 // Turns off WOW64 file system redirection for its lifetime (a no-op in a 64-bit process).
 class NoFsRedirection {

@@ -1,4 +1,5 @@
 #include "editor/backup/reg_file.h"
+#include "com/unique_handle.h"
 #include <cstdio>
 
 namespace {
@@ -126,14 +127,14 @@ std::wstring FormatRegFile(const std::vector<NamedTree>& trees) {
 }
 
 HRESULT WriteRegFile(const std::wstring& path, const std::wstring& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Get()) return HRESULT_FROM_WIN32(GetLastError());
     std::wstring content = L"\xFEFF" + text;
     DWORD size = static_cast<DWORD>(content.size() * sizeof(wchar_t)), written = 0;
-    BOOL ok = WriteFile(file, content.data(), size, &written, nullptr) && written == size;
+    BOOL ok = WriteFile(file.Get(), content.data(), size, &written, nullptr) && written == size;
     DWORD error = ok ? 0 : GetLastError();
-    if (ok && !FlushFileBuffers(file)) { ok = FALSE; error = GetLastError(); }
-    CloseHandle(file);
+    if (ok && !FlushFileBuffers(file.Get())) { ok = FALSE; error = GetLastError(); }
+    file.Reset();  // closed before a failed file is deleted
     if (!ok) {
         DeleteFileW(path.c_str());
         return HRESULT_FROM_WIN32(error ? error : ERROR_WRITE_FAULT);

@@ -91,6 +91,8 @@ std::wstring RootName(HKEY root) {
     return {};
 }
 
+std::wstring FullKeyName(HKEY root, const std::wstring& path) { return RootName(root) + L"\\" + path; }
+
 LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out) {
     *out = KeyImage{};
     UniqueHKey key;

@@ -23,6 +23,8 @@ bool operator==(const KeyImage& a, const KeyImage& b);
 
 // A predefined root's full name as the registry editor writes it ("HKEY_LOCAL_MACHINE").
 std::wstring RootName(HKEY root);
+// A key's full name, root included: "HKEY_CURRENT_USER\SOFTWARE\...".
+std::wstring FullKeyName(HKEY root, const std::wstring& path);
 
 // Reads the tree at root\path. ERROR_FILE_NOT_FOUND when the key does not exist.
 LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out);

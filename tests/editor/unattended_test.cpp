@@ -2,10 +2,12 @@
 // standard output and error, and exit codes.
 #include "tests/editor/stellwick_fixture.h"
 #include "editor/system_text.h"
-#include "editor/text_output.h"
+#include "support/code_page.h"
 #include "editor/backup/undo_history.h"
 
 namespace {
+
+std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
 
 struct ProgramRun {
     DWORD exitCode = 0xFFFF;

@@ -17,7 +17,7 @@ MAY_USE = {
     'settings': {'com', 'automation', 'support', 'registry', 'protect', 'settings'},
     'server': {'com', 'automation', 'support', 'registry', 'protect', 'settings', 'server'},
     'editor': {'com', 'automation', 'support', 'editor'},
-    'packaging': {'com', 'automation', 'server', 'packaging'},
+    'packaging': {'com', 'automation', 'support', 'server', 'packaging'},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
