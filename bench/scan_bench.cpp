@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "editor/app_paths.h"
+#include "stellwick/core/scan.h"
 #include "support/upper_case.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"

@@ -29,7 +29,7 @@ if [ "$build" = 1 ]; then
 fi
 win32="$root/build/win32" win64="$root/build/win64"
 gen="$win64/packaging"  # the registry entries, written at build time by registration_wxi
-for f in "$win32/server/Tarnwell0201.dll" "$win32/editor/Stellwick.exe" "$win64/server/Tarnwell0201.dll" \
+for f in "$win32/server/Tarnwell0201.dll" "$win32/stellwick/Stellwick.exe" "$win64/server/Tarnwell0201.dll" \
          "$gen/registry-win32.wxi" "$gen/registry-win64.wxi"; do
   [ -f "$f" ] || { echo "package: $f is missing; build first" >&2; exit 1; }
 done
@@ -52,7 +52,7 @@ trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/x86" "$stage/x64"
 cp "$win32/server/Tarnwell0201.dll" "$stage/x86/"
 cp "$win64/server/Tarnwell0201.dll" "$stage/x64/"
-cp "$win32/editor/Stellwick.exe" "$win32/editor/ReadMe.html" "$stage/"
+cp "$win32/stellwick/Stellwick.exe" "$win32/stellwick/ReadMe.html" "$stage/"
 for cmd in register.cmd unregister.cmd; do sed 's/$/\r/' "$root/packaging/$cmd" >"$stage/$cmd"; done
 zip="$out/Stellwick-$version.zip"
 rm -f "$zip"

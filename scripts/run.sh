@@ -26,4 +26,4 @@ if [ "${1:-}" = "--seed" ]; then
   wine_run reg add "$key\\tool.exe" /ve /d 'D:\Tools\tool.exe' /f >/dev/null
   wine_run reg add "$key\\tool.exe" /v Path /d 'D:\Tools' /f >/dev/null
 fi
-wine_run "$build/editor/Stellwick.exe"
+wine_run "$build/stellwick/Stellwick.exe"

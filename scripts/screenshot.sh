@@ -28,7 +28,7 @@ columns='HKCU\Software\Orrindale\Zerbane\Zerbane - Stellwick\Version 1.1\lvAppPa
 wine_run reg add "$columns" /v 'Column 2 Width' /t REG_DWORD /d 4500 /f >/dev/null
 # Without a window manager Wine leaves windows undecorated; its own virtual desktop draws
 # the caption and frame as Windows would.
-wine_run explorer /desktop=shot,760x420 "$build/editor/Stellwick.exe" &
+wine_run explorer /desktop=shot,760x420 "$build/stellwick/Stellwick.exe" &
 sleep 8
 mkdir -p "$root/docs"
 import -window root "$root/docs/stellwick.png"

@@ -8,7 +8,7 @@ objdump=i686-w64-mingw32-objdump
 status=0
 fail() { echo "check-win32-build: $*"; status=1; }
 
-for program in server/Tarnwell0201.dll editor/Stellwick.exe; do
+for program in server/Tarnwell0201.dll stellwick/Stellwick.exe; do
   "$objdump" -f "$build/$program" 2>/dev/null | grep -q 'file format pei-i386' ||
     fail "$program is not a 32-bit program"
 done

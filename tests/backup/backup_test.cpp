@@ -1,9 +1,9 @@
 // Capturing, restoring and exporting registration trees, exact to the byte.
 #include <gtest/gtest.h>
-#include "editor/backup/reg_file.h"
-#include "editor/backup/registry_tree.h"
+#include "stellwick/core/backup/reg_file.h"
+#include "stellwick/core/backup/registry_tree.h"
 #include "tests/test_registry_keys.h"
-#include "editor/backup/undo_history.h"
+#include "stellwick/core/backup/undo_history.h"
 #include <shellapi.h>
 #include <algorithm>
 

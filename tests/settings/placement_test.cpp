@@ -2,9 +2,9 @@
 #include "tests/settings/settings_fixture.h"
 #include <limits>
 #include <commctrl.h>
-#include "editor/automation_objects.h"
+#include "stellwick/window/automation_objects.h"
 #include "com/variant_util.h"
-#include "editor/list_view.h"
+#include "stellwick/window/list_view.h"
 #include "settings/window_objects.h"
 #include "support/twips.h"
 #include "support/zerbanesupportfbe.h"

@@ -1,0 +1,102 @@
+#include "stellwick/core/changes.h"
+#include "com/bstr.h"
+#include "com/variant.h"
+#include "stellwick/core/facade.h"
+#include "stellwick/core/system_text.h"
+#include "stellwick/core/texts.h"
+#include <algorithm>
+
+namespace {
+
+// Makes one change through a fresh facade; on failure *code is LastRegError, or the
+// HRESULT when no facade could be made.
+template <class Edit>
+bool EditThroughFacade(Edit edit, long* code) {
+    HRESULT made = S_OK;
+    ComPtr<_zbnRegistry2> facade = FacadeMaker().New(&made);
+    if (!facade) {
+        *code = static_cast<long>(made);
+        return false;
+    }
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    if (SUCCEEDED(edit(facade.Get(), &ok)) && ok != VARIANT_FALSE) return true;
+    *code = 0;
+    facade->get_LastRegError(code);
+    return false;
+}
+
+bool Apply(const Change& change, const Registration& r, long* code) {
+    return change.kind == Change::kDelete ? DeleteRegistration(r.scope, r.name, code)
+                                          : WriteRegistration(r.scope, r.name, change.newPath, code);
+}
+
+}  // namespace
+
+bool ChangeReport::AnyFailed() const {
+    return FAILED(backup) ||
+           std::any_of(outcomes.begin(), outcomes.end(), [](const ChangeOutcome& o) { return o.result == ChangeOutcome::kFailed; });
+}
+
+ChangeReport CarryOut(const std::vector<Registration>& registrations, const std::vector<Recheck>& checks,
+                      const Change& change, ChangeRecord& changes) {
+    ChangeReport report;
+    report.outcomes.resize(registrations.size());
+    std::vector<Registration> current;
+    for (size_t i = 0; i < registrations.size(); ++i) {
+        ChangeOutcome& outcome = report.outcomes[i];
+        if (checks[i].current) current.push_back(registrations[i]);
+        else if (checks[i].failure != S_OK) outcome.code = static_cast<long>(checks[i].failure);
+        else outcome.result = ChangeOutcome::kChanged;
+    }
+    if (current.empty()) return report;
+    UndoStep step;
+    report.backup = BackUpRegistrations(current, changes.backupFolder, &step, &report.backupFile);
+    if (FAILED(report.backup)) {
+        for (size_t i = 0; i < registrations.size(); ++i)
+            if (checks[i].current) report.outcomes[i] = {ChangeOutcome::kHeld, static_cast<long>(report.backup)};
+        return report;
+    }
+    for (size_t i = 0; i < registrations.size(); ++i) {
+        if (!checks[i].current) continue;
+        ChangeOutcome& outcome = report.outcomes[i];
+        if (Apply(change, registrations[i], &outcome.code)) outcome = {ChangeOutcome::kDone, 0};
+    }
+    ForgetUnchangedKeys(&step);
+    changes.history.Push(std::move(step));
+    return report;
+}
+
+HRESULT BackUpRegistrations(const std::vector<Registration>& registrations, const std::wstring& folder,
+                            UndoStep* step, std::wstring* file) {
+    std::vector<KeyRef> keys;
+    for (const auto& r : registrations)
+        if (!r.name.empty()) keys.push_back({ScopeRoot(r.scope), AppPathKey(r.name)});
+    return BackupKeys(keys, folder, step, file);
+}
+
+std::wstring BackupFailureText(const std::wstring& file, HRESULT hr) {
+    return Text(IDS_BACKUP_FAILED) + L"\r\n\r\n" + file + L"\r\n" + ErrorText(hr);
+}
+
+bool WriteRegistration(Scope scope, const std::wstring& name, const std::wstring& path, long* code) {
+    *code = ERROR_INVALID_NAME;
+    if (name.empty()) return false;  // never the App Paths key itself
+    return EditThroughFacade(
+        [&](_zbnRegistry2* facade, VARIANT_BOOL* ok) {
+            Variant data = Variant::Text(path);
+            VARIANT_BOOL existed = VARIANT_FALSE;
+            return facade->SetValue(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), Bstr(L"").Get(),
+                                    static_cast<RegistryDataType2_Const>(REG_SZ), *data.Get(), &existed, ok);
+        },
+        code);
+}
+
+bool DeleteRegistration(Scope scope, const std::wstring& name, long* code) {
+    *code = ERROR_INVALID_NAME;
+    if (name.empty()) return false;  // SHDeleteKey must never get the App Paths key itself
+    return EditThroughFacade(
+        [&](_zbnRegistry2* facade, VARIANT_BOOL* ok) {
+            return facade->DeleteKey(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), VARIANT_TRUE, ok);
+        },
+        code);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The window's commands on the selected rows: fix, delete and undo. They show every box and
+// dialog owned by `owner`, the main window, and carry changes out through the core, which
+// re-checks, backs up and keeps an undo step. While they re-check, the window keeps handling
+// its messages; if it is closed meanwhile, they change nothing.
+#include "stellwick/core/changes.h"
+#include "stellwick/window/list_view.h"
+#include "stellwick/window/outside.h"
+#include <string>
+
+// Points the selected registration at a file the user chooses (with the name warnings).
+void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
+// Deletes the selected registrations after one confirmation.
+void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
+// Undoes the newest fix or delete; false when there was none. A step that cannot be carried
+// out is reported and dropped, so the next undo reaches the older ones. The caller scans again.
+bool UndoLastChange(HWND owner, Outside& outside, ChangeRecord& changes);
+
+// Writes or deletes one registration, reporting a failure to the user; an empty name is
+// refused without a word.
+void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside,
+                       Scope scope = kLocalMachine);
+void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, Scope scope = kLocalMachine);
+// Removes a row and selects the one that takes its place (or the new last one).
+void RemoveListRow(ListView& list, int index);
+// The open-file dialog, starting at the registered path: the chosen path or empty.
+std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Outside& outside);

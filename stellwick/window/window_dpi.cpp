@@ -1,0 +1,10 @@
+#include "stellwick/window/window_dpi.h"
+
+UINT WindowDpi(HWND window) {
+    // Bound by name: older systems lack it.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
+    return dpi ? dpi : ScreenDpi();
+}
