@@ -20,7 +20,7 @@ trap cleanup EXIT
 # A display of our own for the window tests: Xvfb picks a free number itself and writes it
 # once it accepts connections, so runs started side by side never share one.
 displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
 display=$(tr -d '[:space:]' <"$displayfile")

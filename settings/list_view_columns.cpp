@@ -25,9 +25,8 @@ STDMETHODIMP Settings2::SaveListViewColumns(BSTR SubKey, IDispatch** ListViewObj
         HWND hwnd = nullptr;
         if (FAILED(GetWindowHandle(list, &hwnd))) continue;
         LRESULT pixels = SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(n - 1), 0);
-        double twips = static_cast<double>(pixels) * esScreenTwipsPerPixelX();
-        if (!RoundsToLong(twips)) continue;
-        Variant value = Variant::Long(RoundHalfEven(twips));
+        if (!RoundsToLong(static_cast<double>(pixels) * esScreenTwipsPerPixelX())) continue;
+        Variant value = Variant::Long(PixelsToTwips(static_cast<double>(pixels), esScreenTwipsPerPixelX()));
         VARIANT_BOOL ignored = VARIANT_FALSE;
         HRESULT hr = Self()->SaveSetting(SubKey, ColumnValueName(n).Get(), sdtLong, *value.Get(), AppTitle, VerMajor,
                                          VerMinor, UserSetting, &ignored);
@@ -55,7 +54,7 @@ STDMETHODIMP Settings2::LoadListViewColumns(BSTR SubKey, IDispatch** ListViewObj
         HWND hwnd = nullptr;
         if (FAILED(GetWindowHandle(list, &hwnd))) continue;  // errors of this column are ignored
         SendMessageA(hwnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(n - 1),
-                     static_cast<LPARAM>(TwipsToPixels(V_I4(twips.Get()), esScreenTwipsPerPixelX())));
+                     static_cast<LPARAM>(StoredTwipsToPixels(V_I4(twips.Get()), esScreenTwipsPerPixelX())));
     }
     return S_OK;
 }

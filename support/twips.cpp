@@ -12,6 +12,13 @@ long WholeTwipsPerPixel(float twipsPerPixel) {
 
 long TwipsToPixels(double twips, float twipsPerPixel) { return RoundHalfEven(twips) / WholeTwipsPerPixel(twipsPerPixel); }
 
+long PixelsToTwips(double pixels, float twipsPerPixel) { return RoundHalfEven(pixels * twipsPerPixel); }
+
+long StoredTwipsToPixels(double twips, float twipsPerPixel) {
+    const double perPixel = twipsPerPixel > 0 ? twipsPerPixel : 15.0;
+    return static_cast<long>(std::ceil(twips / perPixel - 0.5));
+}
+
 unsigned ScreenDpi(int axis) {
     HDC dc = GetDC(nullptr);
     const int dpi = dc ? GetDeviceCaps(dc, axis) : 0;

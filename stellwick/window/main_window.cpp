@@ -232,7 +232,8 @@ void MainWindow::OnLoad() {
     if (!esIsInIDE()) asSetWindowResIconAll(hwnd_, L"A_MAIN");
     esFixUserControlsContainerWindow();
     SetupListView();
-    LoadWindowSettings(hwnd_, list_, dpi_);
+    FitWidthToColumns();
+    LoadWindowSettings(hwnd_, list_);
     ModifyMenuW(popup_, kMenuCommandBase + kMenuDelete, MF_BYCOMMAND | MF_STRING, kMenuCommandBase + kMenuDelete,
                 Text(IDS_MENU_DELETE_KEY).c_str());
     SetTimer(hwnd_, kInitTimer, 1, nullptr);
@@ -271,6 +272,23 @@ void MainWindow::SetupListView() {
     }
 }
 
+// The designed width is narrower than the designed columns: the window grows until every
+// column shows whole beside a vertical scroll bar, at any DPI. A stored placement, restored
+// after this, still wins.
+void MainWindow::FitWidthToColumns() {
+    int columns = 0;
+    for (int c = 0; c < list_.ColumnCount(); ++c)
+        columns += static_cast<int>(SendMessageW(list_.Handle(), LVM_GETCOLUMNWIDTH, c, 0));
+    RECT outer, inner;
+    if (!GetWindowRect(list_.Handle(), &outer) || !GetClientRect(list_.Handle(), &inner)) return;
+    const int borders = (outer.right - outer.left) - inner.right;
+    const int missing = columns + SystemMetricAt(SM_CXVSCROLL, dpi_) + borders - (outer.right - outer.left);
+    RECT frame;
+    if (missing <= 0 || !GetWindowRect(hwnd_, &frame)) return;
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + missing, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The list keeps its left margin on the right and below, above the status bar.
 void MainWindow::OnResize() {
     RECT client;
@@ -288,9 +306,9 @@ void MainWindow::OnResize() {
 // and the columns as wide in twips as they were.
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     if (dpi == 0) return;
-    std::vector<float> twips;
+    std::vector<double> twips;
     for (int c = 1; c <= list_.ColumnCount(); ++c)
-        twips.push_back(static_cast<float>(SendMessageW(list_.Handle(), LVM_GETCOLUMNWIDTH, c - 1, 0)) *
+        twips.push_back(static_cast<double>(SendMessageW(list_.Handle(), LVM_GETCOLUMNWIDTH, c - 1, 0)) *
                         TwipsPerPixelAt(dpi_));
     dpi_ = dpi;
     HFONT old = std::exchange(font_, MakeFont(dpi_));
@@ -301,7 +319,7 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     const RECT list = ChildRect(list_.Handle(), hwnd_);
     MoveWindow(list_.Handle(), Px(kList.left), Px(kList.top), list.right - list.left, list.bottom - list.top, FALSE);
     for (size_t c = 0; c < twips.size(); ++c)
-        SetColumnWidthTwips(list_, static_cast<int>(c) + 1, twips[c], TwipsPerPixelAt(dpi_));
+        SendMessageW(list_.Handle(), LVM_SETCOLUMNWIDTH, c, StoredTwipsToPixels(twips[c], TwipsPerPixelAt(dpi_)));
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     OnResize();

@@ -45,6 +45,7 @@ private:
     void OnCreate();
     void OnLoad();
     void SetupListView();
+    void FitWidthToColumns();
     void PlaceLabel();
     void FitLabelToText();
     void OnResize();

@@ -6,3 +6,6 @@
 // The window's DPI: its monitor's under per-monitor awareness (GetDpiForWindow, from
 // Windows 10 on), else the screen's.
 UINT WindowDpi(HWND window);
+// A system metric (SM_CXVSCROLL, ...) at a DPI: GetSystemMetricsForDpi from Windows 10 on,
+// else the screen's metric scaled.
+int SystemMetricAt(int index, UINT dpi);

@@ -43,7 +43,7 @@ void ScaleColumns(const ListView& list, UINT from, UINT to) {
 
 }  // namespace
 
-void LoadWindowSettings(HWND window, const ListView& list, UINT dpi) {
+void LoadWindowSettings(HWND window, const ListView& list) {
     ComPtr<_zbnZerbaneSettings2> settings = NewSettings();
     ComPtr<IDispatch> app = MakeAppObject();
     ComPtr<IDispatch> form = MakeWindowObject(window, kFormName);
@@ -57,6 +57,8 @@ void LoadWindowSettings(HWND window, const ListView& list, UINT dpi) {
     ComPtr<IDispatch> listObject = MakeListViewObject(list, kListName);
     if (settings && app && listObject) {
         IDispatch* listRef = listObject.Get();
+        // Read now: the restored placement may have put the window on a monitor of another DPI.
+        const UINT dpi = WindowDpi(window);
         const UINT screen = ScreenDpi();
         ScaleColumns(list, dpi, screen);
         settings->LoadListViewColumns2(Bstr(kListName).Get(), &listRef, app.Get(), VARIANT_TRUE);

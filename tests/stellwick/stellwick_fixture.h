@@ -14,6 +14,7 @@
 #include "stellwick/window/list_view_support.h"
 #include "stellwick/window/main_window.h"
 #include "stellwick/core/backup/registry_tree.h"
+#include "support/twips.h"
 
 const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::wstring kMissing = L"C:\\Tarnwell\\Missing\\";
@@ -81,13 +82,15 @@ inline RECT NormalRect(HWND hwnd) {
     return wp.rcNormalPosition;
 }
 
-// Twips per screen pixel as the prefix's DPI gives them, rounded as the column widths are.
-inline long TwipsPerPixelX() {
+// Twips per screen pixel as the prefix's DPI gives them: exact, as stored widths use them,
+// and rounded, as designed widths are divided by them.
+inline float ScreenTwipsPerPixel() {
     HDC dc = GetDC(nullptr);
     const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
     ReleaseDC(nullptr, dc);
-    return static_cast<long>(std::nearbyint(1440.0 / dpi));
+    return 1440.0f / static_cast<float>(dpi);
 }
+inline long TwipsPerPixelX() { return static_cast<long>(std::nearbyint(ScreenTwipsPerPixel())); }
 
 inline LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wstring& text) {
     return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),

@@ -57,7 +57,7 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     size = sizeof(twips);
     EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),
                                           L"Column 1 Width", RRF_RT_REG_DWORD, nullptr, &twips, &size));
-    EXPECT_EQ(static_cast<DWORD>(150 * TwipsPerPixelX()), twips);
+    EXPECT_EQ(static_cast<DWORD>(PixelsToTwips(150, ScreenTwipsPerPixel())), twips);
 
     MainWindow second(outside);
     ASSERT_TRUE(second.Create(false));
@@ -95,7 +95,7 @@ TEST_F(Stellwick, SavesItsSettingsOnceWhenTheSessionEnds) {
     SendMessageW(window.List().Handle(), LVM_SETCOLUMNWIDTH, 2, 77);
     EXPECT_TRUE(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     SendMessageW(window.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    EXPECT_EQ(static_cast<DWORD>(77 * TwipsPerPixelX()), StoredColumnTwips(3));
+    EXPECT_EQ(static_cast<DWORD>(PixelsToTwips(77, ScreenTwipsPerPixel())), StoredColumnTwips(3));
     EXPECT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey.c_str()));
     DestroyWindow(window.Handle());
     HKEY k = nullptr;
@@ -129,13 +129,33 @@ std::vector<int> LayoutOf(MainWindow& window) {
 
 const std::vector<int> kAt96 = {12, 8, 4, 32, 197, 463, 140, -12, 4};
 const std::vector<int> kAt144 = {18, 12, 6, 48, 295, 694, 210, -18, 6};
+const std::vector<int> kAt192 = {24, 16, 8, 64, 369, 868, 262, -24, 8};
 
-// Runs in the 96-DPI prefix and in one of its own at 144 DPI.
+// Runs in the 96-DPI prefix and in prefixes of their own at 144 and 192 DPI.
 TEST_F(Stellwick, DesignedSizesFollowTheWindowsDpi) {
     const UINT dpi = PrefixDpi();
-    if (dpi != 96 && dpi != 144) GTEST_SKIP() << "sizes are known for 96 and 144 DPI";
+    const std::vector<int>* expected = dpi == 96 ? &kAt96 : dpi == 144 ? &kAt144 : dpi == 192 ? &kAt192 : nullptr;
+    if (!expected) GTEST_SKIP() << "sizes are known for 96, 144 and 192 DPI";
     ASSERT_EQ(dpi, window.Dpi());
-    EXPECT_EQ(dpi == 96 ? kAt96 : kAt144, LayoutOf(window));
+    EXPECT_EQ(*expected, LayoutOf(window));
+}
+
+// At first start every column shows whole, beside the vertical scroll bar of a long list.
+TEST_F(Stellwick, AtFirstStartEveryColumnShowsWhole) {
+    HWND list = window.List().Handle();
+    window.Show(SW_SHOWNORMAL);
+    WaitForFirstScan();
+    for (int i = 0; i < 200; ++i) window.List().AddRow({L"row" + std::to_wstring(i), kMissing, L"x"}, 0);
+    Pump();
+    int columns = 0;
+    for (int c = 0; c < window.List().ColumnCount(); ++c)
+        columns += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
+    RECT client;
+    GetClientRect(list, &client);
+    const LONG style = GetWindowLongW(list, GWL_STYLE);
+    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_FALSE(style & WS_HSCROLL);
+    EXPECT_LE(columns, client.right);
 }
 
 // Moved to a monitor of 144 DPI, the window takes the suggested bounds and scales its layout;
