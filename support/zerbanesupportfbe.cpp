@@ -1,6 +1,8 @@
 #include "support/zerbanesupportfbe.h"
 #include "com/module_file.h"
+#include "com/unique_hkey.h"
 #include "support/twips.h"
+#include "support/upper_case.h"
 #include <bcrypt.h>
 #include <shellapi.h>
 #include <vector>
@@ -35,6 +37,31 @@ private:
     bool active_ = false;
 };
 
+const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+// A path as one spelling: its long form where the file exists, in upper case.
+std::wstring ComparablePath(std::wstring path) {
+    const size_t first = path.find_first_not_of(L" \t\"");
+    const size_t last = path.find_last_not_of(L" \t\"");
+    path = first == std::wstring::npos ? std::wstring() : path.substr(first, last - first + 1);
+    std::vector<wchar_t> full(32768);
+    const DWORD n = GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+    return UpperCase(n > 0 && n < full.size() ? std::wstring(full.data(), n) : path);
+}
+
+// Whether root\key (in the given registry view) exists with a default value naming `file`.
+bool NamesFile(HKEY root, REGSAM view, const std::wstring& key, const std::wstring& file) {
+    UniqueHKey k;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, k.Put()) != ERROR_SUCCESS) return false;
+    std::vector<wchar_t> value(32768);
+    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    // RRF_RT_REG_SZ takes REG_EXPAND_SZ too, expanded.
+    if (RegGetValueW(k.Get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, value.data(), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    return ComparablePath(value.data()) == ComparablePath(file);
+}
+
 LRESULT CALLBACK HiddenWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, msg, wp, lp); }
 
 }  // namespace
@@ -42,13 +69,18 @@ LRESULT CALLBACK HiddenWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) { retu
 HRESULT esRegisterAppPath() {
     std::wstring exe = ModuleFileName(nullptr);
     if (exe.empty()) return HRESULT_FROM_WIN32(GetLastError());
-    std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + esGetFileName(exe, false);
-    HKEY k = nullptr;
-    LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    std::wstring key = kAppPaths + esGetFileName(exe, false);
+    // An installer's registration for every user, or this user's own, already serves: a
+    // second one would outlive the program when it is uninstalled or its folder deleted.
+    // The machine's key is looked for in both registry views.
+    if (NamesFile(HKEY_CURRENT_USER, 0, key, exe) || NamesFile(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key, exe) ||
+        NamesFile(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key, exe))
+        return S_OK;
+    UniqueHKey k;
+    LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.Put(), nullptr);
     if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
-    rc = RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+    rc = RegSetValueExW(k.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
                         static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
     return HRESULT_FROM_WIN32(rc);
 }
 

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// Registers the running program under the current user's App Paths.
+// Registers the running program under the current user's App Paths, unless a registration
+// of the current user's or the machine's (either registry view) already names this very file.
 HRESULT esRegisterAppPath();
 // Always false: the programs are never run inside a development environment.
 bool esIsInIDE();

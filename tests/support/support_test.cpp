@@ -5,6 +5,8 @@
 #include "support/upper_case.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
+#include "com/module_file.h"
+#include <shlwapi.h>
 
 namespace {
 
@@ -183,6 +185,43 @@ TEST(Host, ChecksAndTheirTestSeam) {
     EXPECT_FALSE(esIsInIDE());
     EXPECT_TRUE(IsWindow(esGetThunderMainHandle()));
     EXPECT_EQ(esGetThunderMainHandle(), esGetThunderMainHandle());
+}
+
+// The program's own App Paths registration is made for the current user only when no
+// registration of the user's or of the machine's already names this very file.
+TEST(Host, RegisterAppPathLeavesAnExistingRegistrationOfThisFileAlone) {
+    const std::wstring exe = ModuleFileName(nullptr);
+    const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + esGetFileName(exe, false);
+    auto set = [&](HKEY root, const std::wstring& path) {
+        SHDeleteKeyW(root, key.c_str());
+        if (!path.empty())
+            ASSERT_EQ(ERROR_SUCCESS, SHSetValueW(root, key.c_str(), nullptr, REG_SZ, path.c_str(),
+                                                 static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))));
+    };
+    auto userValue = [&] {
+        wchar_t value[MAX_PATH] = {};
+        DWORD size = sizeof(value);
+        return SHGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, nullptr, value, &size) == ERROR_SUCCESS
+                   ? std::wstring(value) : std::wstring(L"<none>");
+    };
+    std::wstring lower = exe;
+    for (auto& c : lower) c = static_cast<wchar_t>(towlower(c));
+    struct Case {
+        std::wstring machine, user, userAfter;
+    } cases[] = {
+        {L"", L"", exe},                                // nothing yet: registered
+        {L"\"" + lower + L"\"", L"", L"<none>"},      // the machine's names it (quoted, other case)
+        {L"", L"  " + lower, L"  " + lower},            // the user's own already names it: untouched
+        {L"C:\\Other\\x.exe", L"C:\\Old\\x.exe", exe},  // both name others: the user's is replaced
+    };
+    for (const Case& c : cases) {
+        set(HKEY_LOCAL_MACHINE, c.machine);
+        set(HKEY_CURRENT_USER, c.user);
+        EXPECT_EQ(S_OK, esRegisterAppPath());
+        EXPECT_EQ(c.userAfter, userValue()) << "machine " << testing::PrintToString(c.machine);
+    }
+    set(HKEY_LOCAL_MACHINE, L"");
+    set(HKEY_CURRENT_USER, L"");
 }
 
 }  // namespace
