@@ -4,15 +4,16 @@
 # registrations, so that the list has something to show.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-paths.sh"
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh"
 
 # The shipped programs are 32-bit; hosts that cannot run 32-bit code get the 64-bit build.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  build="$root/build/win32" loader=/usr/lib/wine/wine server=/usr/lib/wine/wineserver32
+if host_runs_32bit; then
+  build="$root/build/win32" loader=$WINE32 server=$WINESERVER32
 else
   echo "run: this host cannot run 32-bit programs; starting the 64-bit build of Stellwick"
-  build="$root/build/win64" loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
+  build="$root/build/win64" loader=$WINE64 server=$WINESERVER64
 fi
 export WINEPREFIX="$root/build/run-prefix" WINE_LOADER="$loader" WINEDEBUG=-all
 wine_run() { "$root/tests/wine-run.sh" "$@"; }

@@ -7,6 +7,7 @@
 #                are checked instead.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/wine-paths.sh"
 here="$root/tests/packaging"
 version=1.01.0011 later=1.01.0012
 work="$root/build/install-test"
@@ -31,13 +32,13 @@ say() { echo "install test: $*"; }
 servers=()
 prefixes=()
 cleanup() {
-  for p in "${prefixes[@]}"; do WINEPREFIX="$p" /usr/lib/wine/wineserver64 -k 2>/dev/null; done
+  for p in "${prefixes[@]}"; do WINEPREFIX="$p" "$WINESERVER64" -k 2>/dev/null; done
   for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
 }
 trap cleanup EXIT
 
 can32=0
-/usr/lib/wine/wine --version >/dev/null 2>&1 && can32=1
+host_runs_32bit && can32=1
 
 # The later version the upgrade installs: the same files under a higher product version.
 bash "$root/scripts/package.sh" --no-build --version "$later" --out "$work/later" >/dev/null || exit 1
@@ -204,10 +205,10 @@ portable() {
 }
 
 started=$SECONDS
-exercise x64 /usr/lib/wine/wine64 /usr/lib/wine/wineserver64 "64 32" "Program Files (x86)" "Program Files"
+exercise x64 "$WINE64" "$WINESERVER64" "64 32" "Program Files (x86)" "Program Files"
 portable
 if [ $can32 = 1 ]; then
-  WINEARCH=win32 exercise x86 /usr/lib/wine/wine /usr/lib/wine/wineserver32 "32" "Program Files" ""
+  WINEARCH=win32 exercise x86 "$WINE32" "$WINESERVER32" "32" "Program Files" ""
 else
   say "this host cannot run 32-bit programs: the x86 package is not installed; its tables are checked"
   x86="$root/build/package/Stellwick-$version-x86.msi"
