@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-paths.sh"
 build="$root/build/win64"
 export WINEPREFIX="$root/build/bench-prefix" WINE_LOADER=$WINE64 WINEDEBUG=-all
-run() { "$root/tests/wine-run.sh" "$@"; }
+run() { "$root/scripts/wine-run.sh" "$@"; }
 trace=$(mktemp)
 trap '"$WINESERVER64" -k 2>/dev/null || true; rm -f "$trace"' EXIT
 "$WINESERVER64" -k 2>/dev/null || true

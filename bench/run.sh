@@ -12,7 +12,7 @@ if [ "${BENCH_PINNED:-}" != 1 ]; then
 fi
 build="$root/build/win64"
 export WINEPREFIX="$root/build/bench-prefix" WINE_LOADER=$WINE64 WINEDEBUG=-all
-run() { "$root/tests/wine-run.sh" "$@"; }
+run() { "$root/scripts/wine-run.sh" "$@"; }
 # A server left from an earlier run would not be pinned; this run starts its own.
 "$WINESERVER64" -k 2>/dev/null || true
 trap '"$WINESERVER64" -k 2>/dev/null || true' EXIT

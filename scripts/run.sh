@@ -16,7 +16,7 @@ else
   build="$root/build/win64" loader=$WINE64 server=$WINESERVER64
 fi
 export WINEPREFIX="$root/build/run-prefix" WINE_LOADER="$loader" WINEDEBUG=-all
-wine_run() { "$root/tests/wine-run.sh" "$@"; }
+wine_run() { "$root/scripts/wine-run.sh" "$@"; }
 trap '"$server" -k 2>/dev/null || true' EXIT
 
 wine_run regsvr32 /s "$build/server/Tarnwell0201.dll"

@@ -14,7 +14,7 @@ xvfb=$!
 export DISPLAY=":$display"
 cleanup() { "$WINESERVER64" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
-wine_run() { "$root/tests/wine-run.sh" "$@"; }
+wine_run() { "$root/scripts/wine-run.sh" "$@"; }
 wine_run regsvr32 /s "$build/server/Tarnwell0201.dll"
 key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
 for entry in 'oldeditor.exe|C:\Program Files\Old Editor\oldeditor.exe' \

@@ -50,7 +50,7 @@ for arch in "${builds[@]}"; do
   # live as long as the server and must not hold a test's pipes open.
   loader=$WINE64
   [ "$arch" = win32 ] && loader=$WINE32
-  WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/tests/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
   echo "== $arch, ${WINE_TEST_DPI:-96} DPI"
   ctest --test-dir "$dir" --output-on-failure -j2 || status=1
   # The summaries of the fuzzer and the allocation-failure sweep belong in every run's output.

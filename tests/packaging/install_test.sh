@@ -44,7 +44,7 @@ host_runs_32bit && can32=1
 bash "$root/scripts/package.sh" --no-build --version "$later" --out "$work/later" >/dev/null || exit 1
 
 dos() { local p=${1//\//\\}; echo "Z:$p"; }
-wine() { "$root/tests/wine-run.sh" "$@"; }
+wine() { "$root/scripts/wine-run.sh" "$@"; }
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }  # the rows of a package's table
 msi_property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
 
@@ -119,11 +119,11 @@ exercise() {
     else
       say "this host cannot run 32-bit programs: the 32-bit script host is not run; the 32-bit view's registration is checked instead"
       check "x64: the 32-bit view serves the 32-bit DLL" bash -c \
-        "'$root/tests/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
+        "'$root/scripts/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
          grep -qF 'C:\\Program Files (x86)\\Orrindale\\Stellwick\\Tarnwell0201.dll'"
       check "x64: the 32-bit view has the type library and the programmatic identifiers" bash -c \
-        "'$root/tests/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0\\win32' /reg:32 >/dev/null &&
-         '$root/tests/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null"
+        "'$root/scripts/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0\\win32' /reg:32 >/dev/null &&
+         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null"
     fi
   fi
 
@@ -153,7 +153,7 @@ exercise() {
   say "== $arch package, upgrade to $later"
   check "$arch: msiexec /i of the later version succeeds" wine msiexec /i "$(dos "$newer")" /qn
   check "$arch: one Add/Remove Programs entry, version $later" test "$(arp_entries)" = "$later Orrindale"
-  check "$arch: the earlier product is gone" bash -c "! '$root/tests/wine-run.sh' reg query \
+  check "$arch: the earlier product is gone" bash -c "! '$root/scripts/wine-run.sh' reg query \
     'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)' >/dev/null 2>&1"
   check "$arch: the later package's files are installed" files_match "$newer" "$dir32" ${dir64:+"$dir64"}
   check "$arch: the classes still work" script_host_runs cscript
@@ -182,7 +182,7 @@ exercise() {
   [ -z "$left" ] || say "left behind:$left"
   check "$arch: no key of ours is left under classes, interfaces and type libraries" test -z "$left"
   check "$arch: the user's settings and backups stay" bash -c \
-    "test -f '$backup/kept.reg' && '$root/tests/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
+    "test -f '$backup/kept.reg' && '$root/scripts/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
 }
 
 # The zip in the 64-bit prefix the x64 round left clean: its files, and its command files
@@ -198,10 +198,10 @@ portable() {
   wine cmd /c "C:\\StellwickPortable\\register.cmd" /user >/dev/null 2>&1
   [ $? = 0 ] || [ $can32 = 0 ] || check "zip: register.cmd /user succeeds" false
   check "zip: register.cmd /user registers the x64 DLL for the current user" bash -c \
-    "'$root/tests/wine-run.sh' reg query '$clsid' /ve /reg:64 | grep -qiF 'C:\\StellwickPortable\\x64\\Tarnwell0201.dll'"
+    "'$root/scripts/wine-run.sh' reg query '$clsid' /ve /reg:64 | grep -qiF 'C:\\StellwickPortable\\x64\\Tarnwell0201.dll'"
   wine cmd /c "C:\\StellwickPortable\\unregister.cmd" /user >/dev/null 2>&1
   [ $? = 0 ] || [ $can32 = 0 ] || check "zip: unregister.cmd /user succeeds" false
-  check "zip: unregister.cmd /user removes it" bash -c "! '$root/tests/wine-run.sh' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+  check "zip: unregister.cmd /user removes it" bash -c "! '$root/scripts/wine-run.sh' reg query '$clsid' /reg:64 >/dev/null 2>&1"
 }
 
 started=$SECONDS
