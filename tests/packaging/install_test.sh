@@ -50,6 +50,36 @@ msi_property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 
 
 # reg query VIEW KEY: true when the key exists in that registry view (32 or 64).
 key_exists() { wine reg query "$2" "/reg:$1" >/dev/null 2>&1; }
+key_absent() { ! key_exists "$@"; }
+
+# default_value VIEW KEY: the key's default value, a string, in that registry view.
+default_value() { wine reg query "$2" /ve "/reg:$1" 2>/dev/null | tr -d '\r' | sed -n 's/^.*  REG_SZ  *//p'; }
+
+# class_keys ROOT: the keys the DLL's registration makes below a classes root (HKCR for every
+# user, HKCU\Software\Classes for one).
+class_keys() {
+  local key
+  for key in 'CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}' 'CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}' \
+             'Tarnwell0201.zbnRegistry2' 'Tarnwell0201.zbnRegistry2.1' \
+             'Tarnwell0201.zbnZerbaneSettings2' 'Tarnwell0201.zbnZerbaneSettings2.1' \
+             'TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
+             'Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
+             'Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
+             'Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}'; do
+    echo "$1\\$key"
+  done
+}
+
+# keys_left VIEWS KEY...: each of the keys that exists in one of the registry views, one a line.
+keys_left() {
+  local views=$1 view key
+  shift
+  for view in $views; do
+    for key in "$@"; do
+      key_exists "$view" "$key" && echo "$key ($view-bit view)"
+    done
+  done
+}
 
 # The Add/Remove Programs entries named Zerbane - Stellwick, as "DisplayVersion Publisher".
 arp_entries() {
@@ -167,41 +197,76 @@ exercise() {
   check "$arch: no file or folder of ours is left" bash -c \
     "! ls -d '$c/$pf32/Orrindale' ${pf64:+'$c/$pf64/Orrindale'} '$menu' 2>/dev/null | grep -q ."
   check "$arch: no Add/Remove Programs entry is left" test -z "$(arp_entries)"
-  local view key left=""
-  for view in $views; do
-    for key in 'HKCR\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}' 'HKCR\CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}' \
-               'HKCR\Tarnwell0201.zbnRegistry2' 'HKCR\Tarnwell0201.zbnRegistry2.1' \
-               'HKCR\Tarnwell0201.zbnZerbaneSettings2' 'HKCR\Tarnwell0201.zbnZerbaneSettings2.1' \
-               'HKCR\TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
-               'HKCR\Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'HKCR\Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
-               'HKCR\Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'HKCR\Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
-               'HKCR\Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}' 'HKLM\Software\Orrindale'; do
-      key_exists "$view" "$key" && left+=" $key ($view-bit view)"
-    done
-  done
-  [ -z "$left" ] || say "left behind:$left"
+  local keys left
+  mapfile -t keys < <(class_keys HKCR)
+  left=$(keys_left "$views" "${keys[@]}" 'HKLM\Software\Orrindale')
+  [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
   check "$arch: no key of ours is left under classes, interfaces and type libraries" test -z "$left"
   check "$arch: the user's settings and backups stay" bash -c \
     "test -f '$backup/kept.reg' && '$root/scripts/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
 }
 
-# The zip in the 64-bit prefix the x64 round left clean: its files, and its command files
-# register and unregister for the current user (the 32-bit half only where the host runs it).
+# The zip in the 64-bit prefix the x64 round left clean: its files, and its command files, which
+# register and unregister for the current user. register.cmd runs two halves: the x64 one (the
+# 64-bit regsvr32), then the x86 one (the 32-bit regsvr32), which starts only where the host runs
+# 32-bit programs; where it cannot, register.cmd says that regsvr32 failed and exits 1.
+# 64-bit Windows keeps the user's class keys of each half in a view of its own; Wine keeps one
+# for both, so it names the DLL of the half that ran last. What each half leaves for itself is its
+# type library registration, win64 or win32.
 portable() {
-  local dir="$WINEPREFIX/drive_c/StellwickPortable" clsid='HKCU\Software\Classes\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\InprocServer32'
+  local dir="$WINEPREFIX/drive_c/StellwickPortable" classes='HKCU\Software\Classes'
+  local clsid="$classes\\CLSID\\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\\InprocServer32"
+  local typelib="$classes\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0"
+  local halves=x64 last=x64 keys left
+  [ $can32 = 1 ] && halves="x64 x86" last=x86
   mkdir -p "$dir"
   (cd "$dir" && cmake -E tar xf "$root/build/package/Stellwick-$version.zip")
   say "== the zip"
   check "zip: both DLLs, Stellwick, its read-me and the command files" \
     test "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" = \
     "./ReadMe.html ./Stellwick.exe ./register.cmd ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll "
-  wine cmd /c "C:\\StellwickPortable\\register.cmd" /user >/dev/null 2>&1
-  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: register.cmd /user succeeds" false
-  check "zip: register.cmd /user registers the x64 DLL for the current user" bash -c \
-    "'$root/scripts/wine-run.sh' reg query '$clsid' /ve /reg:64 | grep -qiF 'C:\\StellwickPortable\\x64\\Tarnwell0201.dll'"
-  wine cmd /c "C:\\StellwickPortable\\unregister.cmd" /user >/dev/null 2>&1
-  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: unregister.cmd /user succeeds" false
-  check "zip: unregister.cmd /user removes it" bash -c "! '$root/scripts/wine-run.sh' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+  if [ $can32 = 1 ]; then
+    say "this host runs 32-bit programs: the command files run both halves, x64 then x86"
+  else
+    say "this host cannot run 32-bit programs: the command files run the x64 half; the x86 half cannot start, and they say so and exit 1"
+  fi
+
+  run_command_file register.cmd "$halves"
+  check "zip: the x64 half registers its type library (win64) for the current user" \
+    test "$(default_value 64 "$typelib\\win64")" = 'C:\StellwickPortable\x64\Tarnwell0201.dll'
+  if [ $can32 = 1 ]; then
+    check "zip: the x86 half registers its type library (win32) for the current user" \
+      test "$(default_value 64 "$typelib\\win32")" = 'C:\StellwickPortable\x86\Tarnwell0201.dll'
+  else
+    check "zip: no 32-bit type library registration (win32), as the x86 half did not run" \
+      key_absent 64 "$typelib\\win32"
+  fi
+  check "zip: the user's CLSID key, one for both views under Wine, names the DLL of the half that ran last ($last)" \
+    test "$(default_value 64 "$clsid")/$(default_value 32 "$clsid")" = \
+    "C:\\StellwickPortable\\$last\\Tarnwell0201.dll/C:\\StellwickPortable\\$last\\Tarnwell0201.dll"
+
+  run_command_file unregister.cmd "$halves"
+  mapfile -t keys < <(class_keys "$classes")
+  left=$(keys_left "64 32" "${keys[@]}")
+  [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
+  check "zip: no key of ours is left in the user's classes" test -z "$left"
+}
+
+# run_command_file FILE HALVES: runs the zip's FILE /user, says which halves it reports done, and
+# checks that report and its exit code against the halves this host runs.
+run_command_file() {
+  local file=$1 halves=$2 out rc ran
+  out=$(wine cmd /c "C:\\StellwickPortable\\$file" /user 2>&1 | tr -d '\r')
+  rc=$?
+  ran=$(sed -n 's/^\(x64\|x86\)\\Tarnwell0201\.dll: done$/\1/p' <<<"$out" | xargs)
+  say "zip: $file /user ran the halves: ${ran:-none}"
+  check "zip: $file /user reports each half done: $halves" test "$ran" = "$halves"
+  if [ $can32 = 1 ]; then
+    check "zip: $file /user exits 0" test "$rc" = 0
+  else
+    check "zip: $file /user exits 1 and says that regsvr32 failed (the x86 half)" \
+      test "$rc/$(grep -c '^regsvr32 failed with code' <<<"$out")" = 1/1
+  fi
 }
 
 started=$SECONDS
