@@ -44,6 +44,10 @@ host_runs_32bit && can32=1
 bash "$root/scripts/package.sh" --no-build --version "$later" --out "$work/later" >/dev/null || exit 1
 
 dos() { local p=${1//\//\\}; echo "Z:$p"; }
+# Stellwick's App Paths registration: the installers' for every user, and the one Stellwick
+# writes for the current user when its window opens.
+machine_app_path='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Stellwick.exe'
+user_app_path='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\Stellwick.exe'
 wine() { "$root/scripts/wine-run.sh" "$@"; }
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }  # the rows of a package's table
 msi_property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
@@ -124,9 +128,10 @@ script_host_runs() {  # script_host_runs CSCRIPT
 }
 
 # Runs the whole round on one package: install, check, upgrade, check, uninstall, check.
-#   exercise ARCH LOADER SERVER VIEWS PROGRAM_FILES_32 PROGRAM_FILES_64
+#   exercise ARCH LOADER SERVER VIEWS PROGRAM_FILES_32 PROGRAM_FILES_64 (the native view first)
 exercise() {
   local arch=$1 loader=$2 server=$3 views=$4 pf32=$5 pf64=$6
+  local native=${views%% *} exe="C:\\$pf32\\Orrindale\\Stellwick\\Stellwick.exe"
   local msi="$root/build/package/Stellwick-$version-$arch.msi" newer="$work/later/Stellwick-$later-$arch.msi"
   local prefix="$work/prefix-$arch"
   mkdir -p "$prefix"
@@ -141,6 +146,14 @@ exercise() {
   say "== $arch package, fresh prefix"
   check "$arch: msiexec /i /qn succeeds" wine msiexec /i "$(dos "$msi")" /qn
   check "$arch: every file of the package is installed" files_match "$msi" "$dir32" ${dir64:+"$dir64"}
+  check "$arch: the machine's App Paths names the installed Stellwick.exe ($native-bit view)" \
+    test "$(default_value "$native" "$machine_app_path")" = "$exe"
+  if [ "$arch" = x64 ]; then
+    # Wine keeps one App Paths key for both views, so the view is read from the package: the
+    # shell of 64-bit Windows reads the 64-bit one.
+    check "x64: the App Paths registration belongs to a 64-bit component" \
+      test "$(table "$msi" Component | awk -F'\t' '$1 == "AppPath" { print int($4 / 256) % 2 }')" = 1
+  fi
   check "$arch: the native script host creates both classes and reads a value" script_host_runs cscript
   if [ "$arch" = x64 ]; then
     if [ $can32 = 1 ]; then
@@ -186,6 +199,8 @@ exercise() {
   check "$arch: the earlier product is gone" bash -c "! '$root/scripts/wine-run.sh' reg query \
     'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)' >/dev/null 2>&1"
   check "$arch: the later package's files are installed" files_match "$newer" "$dir32" ${dir64:+"$dir64"}
+  check "$arch: the machine's App Paths still names the installed Stellwick.exe" \
+    test "$(default_value "$native" "$machine_app_path")" = "$exe"
   check "$arch: the classes still work" script_host_runs cscript
 
   # What belongs to the user: a backup Stellwick made and settings (installed.vbs saved some).
@@ -199,9 +214,9 @@ exercise() {
   check "$arch: no Add/Remove Programs entry is left" test -z "$(arp_entries)"
   local keys left
   mapfile -t keys < <(class_keys HKCR)
-  left=$(keys_left "$views" "${keys[@]}" 'HKLM\Software\Orrindale')
+  left=$(keys_left "$views" "${keys[@]}" 'HKLM\Software\Orrindale' "$machine_app_path")
   [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
-  check "$arch: no key of ours is left under classes, interfaces and type libraries" test -z "$left"
+  check "$arch: no key of ours is left under classes, interfaces, type libraries and App Paths" test -z "$left"
   check "$arch: the user's settings and backups stay" bash -c \
     "test -f '$backup/kept.reg' && '$root/scripts/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
 }
@@ -245,11 +260,21 @@ portable() {
     test "$(default_value 64 "$clsid")/$(default_value 32 "$clsid")" = \
     "C:\\StellwickPortable\\$last\\Tarnwell0201.dll/C:\\StellwickPortable\\$last\\Tarnwell0201.dll"
 
+  # Stellwick registers itself for the current user when its window opens, as this does.
+  wine reg add "$user_app_path" /ve /d 'C:\StellwickPortable\Stellwick.exe' /f >/dev/null
   run_command_file unregister.cmd "$halves"
   mapfile -t keys < <(class_keys "$classes")
   left=$(keys_left "64 32" "${keys[@]}")
   [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
   check "zip: no key of ours is left in the user's classes" test -z "$left"
+  check "zip: unregister.cmd removes the user's App Paths registration naming this folder's Stellwick.exe" \
+    key_absent 64 "$user_app_path"
+  # One that another copy of Stellwick wrote stays.
+  wine reg add "$user_app_path" /ve /d 'C:\Other copy\Stellwick.exe' /f >/dev/null
+  run_command_file unregister.cmd "$halves"
+  check "zip: unregister.cmd leaves the user's App Paths registration naming another copy" \
+    test "$(default_value 64 "$user_app_path")" = 'C:\Other copy\Stellwick.exe'
+  wine reg delete "$user_app_path" /f >/dev/null 2>&1
 }
 
 # run_command_file FILE HALVES: runs the zip's FILE /user, says which halves it reports done, and
