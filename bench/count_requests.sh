@@ -3,14 +3,15 @@
 # the facade and one with raw Win32 calls, from the server's own trace (WINEDEBUG=+server).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-paths.sh"
 build="$root/build/win64"
-export WINEPREFIX="$root/build/bench-prefix" WINE_LOADER=/usr/lib/wine/wine64 WINEDEBUG=-all
-run() { "$root/tests/wine-run.sh" "$@"; }
+export WINEPREFIX="$root/build/bench-prefix" WINE_LOADER=$WINE64 WINEDEBUG=-all
+run() { "$root/scripts/wine-run.sh" "$@"; }
 trace=$(mktemp)
-trap '/usr/lib/wine/wineserver64 -k 2>/dev/null || true; rm -f "$trace"' EXIT
-/usr/lib/wine/wineserver64 -k 2>/dev/null || true
+trap '"$WINESERVER64" -k 2>/dev/null || true; rm -f "$trace"' EXIT
+"$WINESERVER64" -k 2>/dev/null || true
 run regsvr32 /s "$build/server/Tarnwell0201.dll"
-/usr/lib/wine/wineserver64 -k 2>/dev/null || true
+"$WINESERVER64" -k 2>/dev/null || true
 # The server traces when it starts with +server; the bench's thread is the one that marks.
 WINEDEBUG=+server run "$build/bench/scan_bench.exe" --count 2>"$trace"
 awk -v n=10000 '

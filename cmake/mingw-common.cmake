@@ -6,3 +6,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(WIDL ${MINGW_TRIPLE}-widl)
+# Wine's loaders and servers (WINE64, WINE32, WINESERVER64, WINESERVER32), from the file the
+# shell scripts source too; a change there configures the build again.
+set(wine_paths_file ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-paths.sh)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${wine_paths_file})
+file(STRINGS ${wine_paths_file} wine_paths REGEX "^[A-Z0-9_]+=")
+foreach(line IN LISTS wine_paths)
+  string(REGEX MATCH "^([A-Z0-9_]+)=(.*)$" matched "${line}")
+  set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+endforeach()

@@ -3,17 +3,18 @@
 # docs/stellwick.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-paths.sh"
 bash "$root/scripts/build.sh" >/dev/null
 build="$root/build/win64"
-export WINEPREFIX="$root/build/screenshot-prefix" WINE_LOADER=/usr/lib/wine/wine64 WINEDEBUG=-all
+export WINEPREFIX="$root/build/screenshot-prefix" WINE_LOADER=$WINE64 WINEDEBUG=-all
 display=91
 while [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 760x420x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$display"
-cleanup() { /usr/lib/wine/wineserver64 -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
+cleanup() { "$WINESERVER64" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
-wine_run() { "$root/tests/wine-run.sh" "$@"; }
+wine_run() { "$root/scripts/wine-run.sh" "$@"; }
 wine_run regsvr32 /s "$build/server/Tarnwell0201.dll"
 key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
 for entry in 'oldeditor.exe|C:\Program Files\Old Editor\oldeditor.exe' \

@@ -4,6 +4,7 @@
 # WINE_TEST_DPI=120 scripts/test.sh runs it with the test prefixes at 120 DPI (default 96).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-paths.sh"
 bash "$root/scripts/install-deps.sh" >/dev/null
 bash "$root/scripts/build.sh" || exit 1
 
@@ -11,7 +12,7 @@ pids=()
 prefixes=()
 cleanup() {
   # First the Wine processes of each server we started, then the servers and Xvfb.
-  for p in "${prefixes[@]}"; do WINEPREFIX="$p" /usr/lib/wine/wineserver64 -k 2>/dev/null; done
+  for p in "${prefixes[@]}"; do WINEPREFIX="$p" "$WINESERVER64" -k 2>/dev/null; done
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
 }
@@ -30,7 +31,7 @@ export DISPLAY=":$display"
 
 # 64-bit code always runs here; 32-bit code only where the kernel can execute it.
 builds=(win64)
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then builds+=(win32); else
+if host_runs_32bit; then builds+=(win32); else
   echo "test: this host cannot execute 32-bit programs; the 32-bit build is compiled but not run"
 fi
 
@@ -39,17 +40,17 @@ for arch in "${builds[@]}"; do
   dir="$root/build/$arch"
   prefix="$dir/wineprefix"
   mkdir -p "$prefix"
-  server=/usr/lib/wine/wineserver64
-  [ "$arch" = win32 ] && [ -x /usr/lib/wine/wineserver32 ] && server=/usr/lib/wine/wineserver32
+  server=$WINESERVER64
+  [ "$arch" = win32 ] && [ -x "$WINESERVER32" ] && server=$WINESERVER32
   # A persistent server for the whole run, so each test does not start its own.
   WINEPREFIX="$prefix" "$server" -f -p >/dev/null 2>&1 &
   pids+=($!)
   prefixes+=("$prefix")
   # Boot the prefix now, detached from any test's output: the services Wine starts here
   # live as long as the server and must not hold a test's pipes open.
-  loader=/usr/lib/wine/wine64
-  [ "$arch" = win32 ] && loader=/usr/lib/wine/wine
-  WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/tests/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  loader=$WINE64
+  [ "$arch" = win32 ] && loader=$WINE32
+  WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
   echo "== $arch, ${WINE_TEST_DPI:-96} DPI"
   ctest --test-dir "$dir" --output-on-failure -j2 || status=1
   # The summaries of the fuzzer and the allocation-failure sweep belong in every run's output.

@@ -7,6 +7,7 @@
 #                are checked instead.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/wine-paths.sh"
 here="$root/tests/packaging"
 version=1.01.0011 later=1.01.0012
 work="$root/build/install-test"
@@ -31,24 +32,58 @@ say() { echo "install test: $*"; }
 servers=()
 prefixes=()
 cleanup() {
-  for p in "${prefixes[@]}"; do WINEPREFIX="$p" /usr/lib/wine/wineserver64 -k 2>/dev/null; done
+  for p in "${prefixes[@]}"; do WINEPREFIX="$p" "$WINESERVER64" -k 2>/dev/null; done
   for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
 }
 trap cleanup EXIT
 
 can32=0
-/usr/lib/wine/wine --version >/dev/null 2>&1 && can32=1
+host_runs_32bit && can32=1
 
 # The later version the upgrade installs: the same files under a higher product version.
 bash "$root/scripts/package.sh" --no-build --version "$later" --out "$work/later" >/dev/null || exit 1
 
 dos() { local p=${1//\//\\}; echo "Z:$p"; }
-wine() { "$root/tests/wine-run.sh" "$@"; }
+# Stellwick's App Paths registration: the installers' for every user, and the one Stellwick
+# writes for the current user when its window opens.
+machine_app_path='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Stellwick.exe'
+user_app_path='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\Stellwick.exe'
+wine() { "$root/scripts/wine-run.sh" "$@"; }
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }  # the rows of a package's table
 msi_property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
 
 # reg query VIEW KEY: true when the key exists in that registry view (32 or 64).
 key_exists() { wine reg query "$2" "/reg:$1" >/dev/null 2>&1; }
+key_absent() { ! key_exists "$@"; }
+
+# default_value VIEW KEY: the key's default value, a string, in that registry view.
+default_value() { wine reg query "$2" /ve "/reg:$1" 2>/dev/null | tr -d '\r' | sed -n 's/^.*  REG_SZ  *//p'; }
+
+# class_keys ROOT: the keys the DLL's registration makes below a classes root (HKCR for every
+# user, HKCU\Software\Classes for one).
+class_keys() {
+  local key
+  for key in 'CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}' 'CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}' \
+             'Tarnwell0201.zbnRegistry2' 'Tarnwell0201.zbnRegistry2.1' \
+             'Tarnwell0201.zbnZerbaneSettings2' 'Tarnwell0201.zbnZerbaneSettings2.1' \
+             'TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
+             'Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
+             'Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
+             'Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}'; do
+    echo "$1\\$key"
+  done
+}
+
+# keys_left VIEWS KEY...: each of the keys that exists in one of the registry views, one a line.
+keys_left() {
+  local views=$1 view key
+  shift
+  for view in $views; do
+    for key in "$@"; do
+      key_exists "$view" "$key" && echo "$key ($view-bit view)"
+    done
+  done
+}
 
 # The Add/Remove Programs entries named Zerbane - Stellwick, as "DisplayVersion Publisher".
 arp_entries() {
@@ -93,9 +128,10 @@ script_host_runs() {  # script_host_runs CSCRIPT
 }
 
 # Runs the whole round on one package: install, check, upgrade, check, uninstall, check.
-#   exercise ARCH LOADER SERVER VIEWS PROGRAM_FILES_32 PROGRAM_FILES_64
+#   exercise ARCH LOADER SERVER VIEWS PROGRAM_FILES_32 PROGRAM_FILES_64 (the native view first)
 exercise() {
   local arch=$1 loader=$2 server=$3 views=$4 pf32=$5 pf64=$6
+  local native=${views%% *} exe="C:\\$pf32\\Orrindale\\Stellwick\\Stellwick.exe"
   local msi="$root/build/package/Stellwick-$version-$arch.msi" newer="$work/later/Stellwick-$later-$arch.msi"
   local prefix="$work/prefix-$arch"
   mkdir -p "$prefix"
@@ -110,6 +146,14 @@ exercise() {
   say "== $arch package, fresh prefix"
   check "$arch: msiexec /i /qn succeeds" wine msiexec /i "$(dos "$msi")" /qn
   check "$arch: every file of the package is installed" files_match "$msi" "$dir32" ${dir64:+"$dir64"}
+  check "$arch: the machine's App Paths names the installed Stellwick.exe ($native-bit view)" \
+    test "$(default_value "$native" "$machine_app_path")" = "$exe"
+  if [ "$arch" = x64 ]; then
+    # Wine keeps one App Paths key for both views, so the view is read from the package: the
+    # shell of 64-bit Windows reads the 64-bit one.
+    check "x64: the App Paths registration belongs to a 64-bit component" \
+      test "$(table "$msi" Component | awk -F'\t' '$1 == "AppPath" { print int($4 / 256) % 2 }')" = 1
+  fi
   check "$arch: the native script host creates both classes and reads a value" script_host_runs cscript
   if [ "$arch" = x64 ]; then
     if [ $can32 = 1 ]; then
@@ -118,11 +162,11 @@ exercise() {
     else
       say "this host cannot run 32-bit programs: the 32-bit script host is not run; the 32-bit view's registration is checked instead"
       check "x64: the 32-bit view serves the 32-bit DLL" bash -c \
-        "'$root/tests/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
+        "'$root/scripts/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
          grep -qF 'C:\\Program Files (x86)\\Orrindale\\Stellwick\\Tarnwell0201.dll'"
       check "x64: the 32-bit view has the type library and the programmatic identifiers" bash -c \
-        "'$root/tests/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0\\win32' /reg:32 >/dev/null &&
-         '$root/tests/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null"
+        "'$root/scripts/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0\\win32' /reg:32 >/dev/null &&
+         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null"
     fi
   fi
 
@@ -152,9 +196,11 @@ exercise() {
   say "== $arch package, upgrade to $later"
   check "$arch: msiexec /i of the later version succeeds" wine msiexec /i "$(dos "$newer")" /qn
   check "$arch: one Add/Remove Programs entry, version $later" test "$(arp_entries)" = "$later Orrindale"
-  check "$arch: the earlier product is gone" bash -c "! '$root/tests/wine-run.sh' reg query \
+  check "$arch: the earlier product is gone" bash -c "! '$root/scripts/wine-run.sh' reg query \
     'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)' >/dev/null 2>&1"
   check "$arch: the later package's files are installed" files_match "$newer" "$dir32" ${dir64:+"$dir64"}
+  check "$arch: the machine's App Paths still names the installed Stellwick.exe" \
+    test "$(default_value "$native" "$machine_app_path")" = "$exe"
   check "$arch: the classes still work" script_host_runs cscript
 
   # What belongs to the user: a backup Stellwick made and settings (installed.vbs saved some).
@@ -166,48 +212,93 @@ exercise() {
   check "$arch: no file or folder of ours is left" bash -c \
     "! ls -d '$c/$pf32/Orrindale' ${pf64:+'$c/$pf64/Orrindale'} '$menu' 2>/dev/null | grep -q ."
   check "$arch: no Add/Remove Programs entry is left" test -z "$(arp_entries)"
-  local view key left=""
-  for view in $views; do
-    for key in 'HKCR\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}' 'HKCR\CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}' \
-               'HKCR\Tarnwell0201.zbnRegistry2' 'HKCR\Tarnwell0201.zbnRegistry2.1' \
-               'HKCR\Tarnwell0201.zbnZerbaneSettings2' 'HKCR\Tarnwell0201.zbnZerbaneSettings2.1' \
-               'HKCR\TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
-               'HKCR\Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'HKCR\Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
-               'HKCR\Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'HKCR\Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
-               'HKCR\Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}' 'HKLM\Software\Orrindale'; do
-      key_exists "$view" "$key" && left+=" $key ($view-bit view)"
-    done
-  done
-  [ -z "$left" ] || say "left behind:$left"
-  check "$arch: no key of ours is left under classes, interfaces and type libraries" test -z "$left"
+  local keys left
+  mapfile -t keys < <(class_keys HKCR)
+  left=$(keys_left "$views" "${keys[@]}" 'HKLM\Software\Orrindale' "$machine_app_path")
+  [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
+  check "$arch: no key of ours is left under classes, interfaces, type libraries and App Paths" test -z "$left"
   check "$arch: the user's settings and backups stay" bash -c \
-    "test -f '$backup/kept.reg' && '$root/tests/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
+    "test -f '$backup/kept.reg' && '$root/scripts/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
 }
 
-# The zip in the 64-bit prefix the x64 round left clean: its files, and its command files
-# register and unregister for the current user (the 32-bit half only where the host runs it).
+# The zip in the 64-bit prefix the x64 round left clean: its files, and its command files, which
+# register and unregister for the current user. register.cmd runs two halves: the x64 one (the
+# 64-bit regsvr32), then the x86 one (the 32-bit regsvr32), which starts only where the host runs
+# 32-bit programs; where it cannot, register.cmd says that regsvr32 failed and exits 1.
+# 64-bit Windows keeps the user's class keys of each half in a view of its own; Wine keeps one
+# for both, so it names the DLL of the half that ran last. What each half leaves for itself is its
+# type library registration, win64 or win32.
 portable() {
-  local dir="$WINEPREFIX/drive_c/StellwickPortable" clsid='HKCU\Software\Classes\CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\InprocServer32'
+  local dir="$WINEPREFIX/drive_c/StellwickPortable" classes='HKCU\Software\Classes'
+  local clsid="$classes\\CLSID\\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\\InprocServer32"
+  local typelib="$classes\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0"
+  local halves=x64 last=x64 keys left
+  [ $can32 = 1 ] && halves="x64 x86" last=x86
   mkdir -p "$dir"
   (cd "$dir" && cmake -E tar xf "$root/build/package/Stellwick-$version.zip")
   say "== the zip"
   check "zip: both DLLs, Stellwick, its read-me and the command files" \
     test "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" = \
     "./ReadMe.html ./Stellwick.exe ./register.cmd ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll "
-  wine cmd /c "C:\\StellwickPortable\\register.cmd" /user >/dev/null 2>&1
-  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: register.cmd /user succeeds" false
-  check "zip: register.cmd /user registers the x64 DLL for the current user" bash -c \
-    "'$root/tests/wine-run.sh' reg query '$clsid' /ve /reg:64 | grep -qiF 'C:\\StellwickPortable\\x64\\Tarnwell0201.dll'"
-  wine cmd /c "C:\\StellwickPortable\\unregister.cmd" /user >/dev/null 2>&1
-  [ $? = 0 ] || [ $can32 = 0 ] || check "zip: unregister.cmd /user succeeds" false
-  check "zip: unregister.cmd /user removes it" bash -c "! '$root/tests/wine-run.sh' reg query '$clsid' /reg:64 >/dev/null 2>&1"
+  if [ $can32 = 1 ]; then
+    say "this host runs 32-bit programs: the command files run both halves, x64 then x86"
+  else
+    say "this host cannot run 32-bit programs: the command files run the x64 half; the x86 half cannot start, and they say so and exit 1"
+  fi
+
+  run_command_file register.cmd "$halves"
+  check "zip: the x64 half registers its type library (win64) for the current user" \
+    test "$(default_value 64 "$typelib\\win64")" = 'C:\StellwickPortable\x64\Tarnwell0201.dll'
+  if [ $can32 = 1 ]; then
+    check "zip: the x86 half registers its type library (win32) for the current user" \
+      test "$(default_value 64 "$typelib\\win32")" = 'C:\StellwickPortable\x86\Tarnwell0201.dll'
+  else
+    check "zip: no 32-bit type library registration (win32), as the x86 half did not run" \
+      key_absent 64 "$typelib\\win32"
+  fi
+  check "zip: the user's CLSID key, one for both views under Wine, names the DLL of the half that ran last ($last)" \
+    test "$(default_value 64 "$clsid")/$(default_value 32 "$clsid")" = \
+    "C:\\StellwickPortable\\$last\\Tarnwell0201.dll/C:\\StellwickPortable\\$last\\Tarnwell0201.dll"
+
+  # Stellwick registers itself for the current user when its window opens, as this does.
+  wine reg add "$user_app_path" /ve /d 'C:\StellwickPortable\Stellwick.exe' /f >/dev/null
+  run_command_file unregister.cmd "$halves"
+  mapfile -t keys < <(class_keys "$classes")
+  left=$(keys_left "64 32" "${keys[@]}")
+  [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
+  check "zip: no key of ours is left in the user's classes" test -z "$left"
+  check "zip: unregister.cmd removes the user's App Paths registration naming this folder's Stellwick.exe" \
+    key_absent 64 "$user_app_path"
+  # One that another copy of Stellwick wrote stays.
+  wine reg add "$user_app_path" /ve /d 'C:\Other copy\Stellwick.exe' /f >/dev/null
+  run_command_file unregister.cmd "$halves"
+  check "zip: unregister.cmd leaves the user's App Paths registration naming another copy" \
+    test "$(default_value 64 "$user_app_path")" = 'C:\Other copy\Stellwick.exe'
+  wine reg delete "$user_app_path" /f >/dev/null 2>&1
+}
+
+# run_command_file FILE HALVES: runs the zip's FILE /user, says which halves it reports done, and
+# checks that report and its exit code against the halves this host runs.
+run_command_file() {
+  local file=$1 halves=$2 out rc ran
+  out=$(wine cmd /c "C:\\StellwickPortable\\$file" /user 2>&1 | tr -d '\r')
+  rc=$?
+  ran=$(sed -n 's/^\(x64\|x86\)\\Tarnwell0201\.dll: done$/\1/p' <<<"$out" | xargs)
+  say "zip: $file /user ran the halves: ${ran:-none}"
+  check "zip: $file /user reports each half done: $halves" test "$ran" = "$halves"
+  if [ $can32 = 1 ]; then
+    check "zip: $file /user exits 0" test "$rc" = 0
+  else
+    check "zip: $file /user exits 1 and says that regsvr32 failed (the x86 half)" \
+      test "$rc/$(grep -c '^regsvr32 failed with code' <<<"$out")" = 1/1
+  fi
 }
 
 started=$SECONDS
-exercise x64 /usr/lib/wine/wine64 /usr/lib/wine/wineserver64 "64 32" "Program Files (x86)" "Program Files"
+exercise x64 "$WINE64" "$WINESERVER64" "64 32" "Program Files (x86)" "Program Files"
 portable
 if [ $can32 = 1 ]; then
-  WINEARCH=win32 exercise x86 /usr/lib/wine/wine /usr/lib/wine/wineserver32 "32" "Program Files" ""
+  WINEARCH=win32 exercise x86 "$WINE32" "$WINESERVER32" "32" "Program Files" ""
 else
   say "this host cannot run 32-bit programs: the x86 package is not installed; its tables are checked"
   x86="$root/build/package/Stellwick-$version-x86.msi"
