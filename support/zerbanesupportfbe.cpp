@@ -1,6 +1,7 @@
 #include "support/zerbanesupportfbe.h"
 #include "com/module_file.h"
 #include "com/unique_hkey.h"
+#include "support/fs_redirection.h"
 #include "support/twips.h"
 #include "support/upper_case.h"
 #include <bcrypt.h>
@@ -12,30 +13,6 @@ namespace {
 int g_hostWin2000Override = -1;
 
 float TwipsPerPixel(int axis) { return TwipsPerPixelAt(ScreenDpi(axis)); }
-
-// Turns off WOW64 file system redirection for its lifetime (a no-op in a 64-bit process).
-class NoFsRedirection {
-public:
-    NoFsRedirection() {
-        using Disable = BOOL(WINAPI*)(PVOID*);
-        auto disable = reinterpret_cast<Disable>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
-        active_ = disable && disable(&old_);
-    }
-    NoFsRedirection(const NoFsRedirection&) = delete;
-    NoFsRedirection& operator=(const NoFsRedirection&) = delete;
-    ~NoFsRedirection() {
-        if (!active_) return;
-        using Revert = BOOL(WINAPI*)(PVOID);
-        auto revert = reinterpret_cast<Revert>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
-        if (revert) revert(old_);
-    }
-
-private:
-    PVOID old_ = nullptr;
-    bool active_ = false;
-};
 
 const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
