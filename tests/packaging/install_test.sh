@@ -186,6 +186,10 @@ exercise() {
     check "$arch: Stellwick starts from where the shortcut points" window_appears Stellwick stellwick.exe
     wine taskkill /f /im Stellwick.exe >/dev/null 2>&1
     wait "$app" 2>/dev/null
+    # The installer's registration names it already: Stellwick adds none of its own that
+    # would outlive the uninstall.
+    check "$arch: Stellwick started adds no per-user App Paths registration" \
+      bash -c "! '$root/scripts/wine-run.sh' reg query '$user_app_path' >/dev/null 2>&1"
   else
     say "this host cannot run 32-bit programs: Stellwick (32-bit) is not started; its shortcut and file are checked"
   fi
