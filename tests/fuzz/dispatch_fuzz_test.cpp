@@ -13,8 +13,8 @@
 #include <string>
 #include "automation/collection.h"
 #include "com/com_ptr.h"
+#include "com/handle_owners.h"
 #include "com/module_count.h"
-#include "com/unique_hkey.h"
 #include "tests/fuzz/fake_objects.h"
 #include "tests/fuzz/fuzz_call.h"
 #include "registry/registry2.h"
