@@ -1,4 +1,5 @@
 #include "support/zerbanesupportfbe.h"
+#include "com/handle_owners.h"
 #include "com/module_file.h"
 #include "support/twips.h"
 #include <bcrypt.h>
@@ -43,12 +44,12 @@ HRESULT esRegisterAppPath() {
     std::wstring exe = ModuleFileName(nullptr);
     if (exe.empty()) return HRESULT_FROM_WIN32(GetLastError());
     std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + esGetFileName(exe, false);
-    HKEY k = nullptr;
-    LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    UniqueHKey k;
+    LSTATUS rc =
+        RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.Put(), nullptr);
     if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
-    rc = RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+    rc = RegSetValueExW(k.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
                         static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
     return HRESULT_FROM_WIN32(rc);
 }
 
