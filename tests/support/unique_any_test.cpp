@@ -120,13 +120,13 @@ TEST(Owners, HoldWhatTheirFunctionsReturn) {
     ASSERT_TRUE(screen);
     EXPECT_GT(GetDeviceCaps(screen.Get().dc, LOGPIXELSX), 0);
 
+    const DWORD fromSystem = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     UniqueLocal<wchar_t*> message;
-    ASSERT_GT(FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t*>(message.Put()), 0, nullptr),
+    ASSERT_GT(FormatMessageW(fromSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, ERROR_FILE_NOT_FOUND, 0,
+                             reinterpret_cast<wchar_t*>(message.Put()), 0, nullptr),
               0u);
     wchar_t expected[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND, 0, expected,
-                   512, nullptr);
+    FormatMessageW(fromSystem, nullptr, ERROR_FILE_NOT_FOUND, 0, expected, 512, nullptr);
     EXPECT_STREQ(expected, message.Get());
 
     int argc = 0;
