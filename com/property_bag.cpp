@@ -67,8 +67,9 @@ STDMETHODIMP PropertyBag::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 STDMETHODIMP PropertyBag::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     if (!names || !ids) return E_INVALIDARG;
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    for (size_t p = 0; count > 0 && p < properties_.size(); ++p)
-        if (names[0] && lstrcmpiW(names[0], properties_[p].name.c_str()) == 0) ids[0] = static_cast<DISPID>(p + 1);
+    if (count > 0 && names[0])
+        for (size_t p = 0; p < properties_.size() && ids[0] == DISPID_UNKNOWN; ++p)
+            if (lstrcmpiW(names[0], properties_[p].name.c_str()) == 0) ids[0] = static_cast<DISPID>(p + 1);
     for (UINT i = 0; i < count; ++i)
         if (ids[i] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
     return S_OK;

@@ -68,6 +68,7 @@ SecretText FromAnsi(const SecretBytes& ansi);
 
 // Wipes every byte of a LocalAlloc block, fixed or movable (LocalSize of them).
 void WipeLocal(HLOCAL block);
+// Wipes the block, then frees it.
 void WipeAndFreeLocal(HLOCAL block);
 // LocalAlloc memory the system handed out that may hold a password: wiped, then freed.
 template <class T>
