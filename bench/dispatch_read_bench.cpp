@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "com/com_ptr.h"
+#include "com/handle_owners.h"
 #include "com/variant.h"
 
 namespace {
@@ -46,14 +47,14 @@ double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
 
 int main() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    HKEY k = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    UniqueHKey k;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     for (int i = 0; i < kValues; ++i) {
         std::wstring name = L"v" + std::to_wstring(i), data = L"value number " + std::to_wstring(i);
-        RegSetValueExW(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+        RegSetValueExW(k.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>((data.size() + 1) * 2));
     }
-    RegCloseKey(k);
+    k.Reset();
 
     CLSID facadeId, shellId;
     ComPtr<IDispatch> facade, shell;

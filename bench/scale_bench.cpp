@@ -11,6 +11,7 @@
 #include "automation/tarnwell_idl.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
+#include "com/handle_owners.h"
 
 namespace {
 
@@ -20,23 +21,20 @@ const wchar_t kKeys[] = L"Software\\TarnwellBench\\Scale\\Keys";
 const wchar_t kValuesKey[] = L"Software\\TarnwellBench\\Scale\\Values";
 
 void Seed() {
-    HKEY k = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kKeys, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    UniqueHKey k;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKeys, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     for (DWORD i = 0; i < kSubKeys; ++i) {
-        HKEY sub = nullptr;
+        UniqueHKey sub;
         std::wstring name = L"key" + std::to_wstring(i), cls = L"class" + std::to_wstring(i % 7);
-        RegCreateKeyExW(k, name.c_str(), 0, const_cast<wchar_t*>(cls.c_str()), 0, KEY_ALL_ACCESS, nullptr, &sub,
-                        nullptr);
-        RegCloseKey(sub);
+        RegCreateKeyExW(k.Get(), name.c_str(), 0, const_cast<wchar_t*>(cls.c_str()), 0, KEY_ALL_ACCESS, nullptr,
+                        sub.Put(), nullptr);
     }
-    RegCloseKey(k);
-    RegCreateKeyExW(HKEY_CURRENT_USER, kValuesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, kValuesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     for (DWORD i = 0; i < kValues; ++i) {
         std::wstring name = L"value" + std::to_wstring(i), data = L"C:\\Program Files\\Bench\\" + name + L".exe";
-        RegSetValueExW(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+        RegSetValueExW(k.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     }
-    RegCloseKey(k);
 }
 
 struct RawKey {
@@ -52,38 +50,38 @@ struct RawValue {
 
 size_t RawSubKeys() {
     std::vector<RawKey> keys;
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeys, 0, KEY_READ, &k) != ERROR_SUCCESS) return 0;
+    UniqueHKey k;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeys, 0, KEY_READ, k.Put()) != ERROR_SUCCESS) return 0;
     DWORD count = 0, maxName = 0, maxClass = 0;
-    RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &count, &maxName, &maxClass, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
+    RegQueryInfoKeyW(k.Get(), nullptr, nullptr, nullptr, &count, &maxName, &maxClass, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
     std::vector<wchar_t> name(maxName + 1), cls(maxClass + 1);
     for (DWORD i = 0; i < count; ++i) {
         DWORD nameLen = maxName + 1, classLen = maxClass + 1;
         FILETIME t;
-        if (RegEnumKeyExW(k, i, name.data(), &nameLen, nullptr, cls.data(), &classLen, &t) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExW(k.Get(), i, name.data(), &nameLen, nullptr, cls.data(), &classLen, &t) != ERROR_SUCCESS)
+            break;
         keys.push_back({std::wstring(name.data(), nameLen), std::wstring(cls.data(), classLen), t});
     }
-    RegCloseKey(k);
     return keys.size();
 }
 
 size_t RawValues() {
     std::vector<RawValue> values;
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kValuesKey, 0, KEY_READ, &k) != ERROR_SUCCESS) return 0;
+    UniqueHKey k;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kValuesKey, 0, KEY_READ, k.Put()) != ERROR_SUCCESS) return 0;
     DWORD count = 0, maxName = 0, maxData = 0;
-    RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData, nullptr,
-                     nullptr);
+    RegQueryInfoKeyW(k.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
+                     nullptr, nullptr);
     std::vector<wchar_t> name(maxName + 1);
     std::vector<BYTE> data(maxData);
     for (DWORD i = 0; i < count; ++i) {
         DWORD nameLen = maxName + 1, size = maxData, type = 0;
-        if (RegEnumValueW(k, i, name.data(), &nameLen, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+        if (RegEnumValueW(k.Get(), i, name.data(), &nameLen, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+            break;
         values.push_back({std::wstring(name.data(), nameLen), type,
                           std::vector<BYTE>(data.begin(), data.begin() + size)});
     }
-    RegCloseKey(k);
     return values.size();
 }
 

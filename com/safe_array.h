@@ -1,26 +1,10 @@
 #pragma once
-// Move-only owner of a SAFEARRAY.
+// The owner of a SAFEARRAY (UniqueAny), and the lock on its data.
 #include <windows.h>
 #include <oleauto.h>
-#include <utility>
+#include "com/unique_any.h"
 
-class SafeArray {
-public:
-    SafeArray() = default;
-    explicit SafeArray(SAFEARRAY* p) : p_(p) {}
-    SafeArray(const SafeArray&) = delete;
-    SafeArray& operator=(const SafeArray&) = delete;
-    SafeArray(SafeArray&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    SafeArray& operator=(SafeArray&& o) noexcept { if (this != &o) { Reset(); p_ = std::exchange(o.p_, nullptr); } return *this; }
-    ~SafeArray() { Reset(); }
-
-    void Reset() { if (p_) SafeArrayDestroy(std::exchange(p_, nullptr)); }
-    SAFEARRAY* Get() const { return p_; }
-    SAFEARRAY* Detach() { return std::exchange(p_, nullptr); }
-
-private:
-    SAFEARRAY* p_ = nullptr;
-};
+using SafeArray = UniqueAny<NullIsEmpty<SAFEARRAY*, &SafeArrayDestroy>>;
 
 // Keeps a SAFEARRAY's data locked for the lifetime of the guard.
 class SafeArrayAccess {

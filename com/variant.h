@@ -32,6 +32,15 @@ public:
         return v;
     }
 
+    // An Object (VT_DISPATCH) holding a reference of its own to the object.
+    static Variant Object(IDispatch* object) {
+        Variant v;
+        V_VT(&v.v_) = VT_DISPATCH;
+        V_DISPATCH(&v.v_) = object;
+        if (object) object->AddRef();
+        return v;
+    }
+
     void Clear() { VariantClear(&v_); }
     VARIANT* Get() { return &v_; }
     const VARIANT* Get() const { return &v_; }

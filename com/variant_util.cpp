@@ -1,4 +1,5 @@
 #include "com/variant_util.h"
+#include "com/bstr.h"
 #include "com/safe_array.h"
 #include <oleauto.h>
 #include <cstring>
@@ -35,10 +36,9 @@ HRESULT MakeStringArray(const std::vector<std::wstring>& items, SAFEARRAY** out)
     SafeArray sa(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(items.size())));
     if (!sa.Get()) return E_OUTOFMEMORY;
     for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
-        BSTR b = SysAllocStringLen(items[i].data(), static_cast<UINT>(items[i].size()));
-        if (!b) return E_OUTOFMEMORY;
-        HRESULT hr = SafeArrayPutElement(sa.Get(), &i, b);  // copies the string
-        SysFreeString(b);
+        const Bstr b(items[i]);
+        if (!b.Get()) return E_OUTOFMEMORY;
+        HRESULT hr = SafeArrayPutElement(sa.Get(), &i, b.Get());  // copies the string
         if (FAILED(hr)) return hr;
     }
     *out = sa.Detach();

@@ -1,4 +1,5 @@
 #include "protect/protect_data.h"
+#include "com/handle_owners.h"
 #include "support/system_library.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
@@ -38,19 +39,19 @@ DATA_BLOB BlobOf(const Bytes* bytes) {
     return {static_cast<DWORD>(bytes->size()), const_cast<BYTE*>(bytes->data())};
 }
 
-// Copies a buffer the system allocated, then wipes and frees it: it may hold a password.
+// Copies a buffer the system allocated; it may hold a password, so it is wiped before it is
+// freed, also when the copy fails.
 template <class Bytes>
-void TakeOutput(DATA_BLOB& blob, Bytes* out) {
+void TakeOutput(const DATA_BLOB& blob, Bytes* out) {
+    const UniqueSecretLocal<BYTE*> owned(blob.pbData);
     out->clear();
-    if (blob.cbData > 0 && blob.pbData) {
-        if (void* p = LocalLock(blob.pbData)) {
+    if (blob.cbData > 0 && owned) {
+        if (void* p = LocalLock(owned.Get())) {
             const uint8_t* bytes = static_cast<const uint8_t*>(p);
             out->assign(bytes, bytes + blob.cbData);
-            SecureZeroMemory(p, blob.cbData);
-            LocalUnlock(blob.pbData);
+            LocalUnlock(owned.Get());
         }
     }
-    if (blob.pbData) LocalFree(blob.pbData);
 }
 
 struct Inputs {
@@ -123,9 +124,10 @@ bool UnprotectBytes(const std::vector<uint8_t>* in, SecretBytes* out, std::wstri
         return false;
     }
     DATA_BLOB result = {0, nullptr};
-    LPWSTR text = nullptr;
+    UniqueLocal<LPWSTR> text;
     InterlockedIncrement(&g_calls);
-    if (!crypt.unprotect(&inputs.data, &text, inputs.entropyArg, nullptr, inputs.promptArg, inputs.flags, &result)) {
+    if (!crypt.unprotect(&inputs.data, text.Put(), inputs.entropyArg, nullptr, inputs.promptArg, inputs.flags,
+                         &result)) {
         *lastError = static_cast<long>(GetLastError());
         return false;
     }
@@ -133,14 +135,13 @@ bool UnprotectBytes(const std::vector<uint8_t>* in, SecretBytes* out, std::wstri
     description->clear();
     if (text) {
         // Never read past the block, even if the text in it lacks its NUL.
-        const SIZE_T chars = LocalSize(text) / sizeof(wchar_t);
+        const SIZE_T chars = LocalSize(text.Get()) / sizeof(wchar_t);
         if (chars > 0) {
-            if (void* p = LocalLock(text)) {
+            if (void* p = LocalLock(text.Get())) {
                 *description = asGetStringFromPointerW(std::wstring(static_cast<const wchar_t*>(p), chars));
-                LocalUnlock(text);
+                LocalUnlock(text.Get());
             }
         }
-        LocalFree(text);
     }
     *lastError = 0;
     return true;

@@ -34,3 +34,15 @@ void SecretVariant::Clear() {
     if (V_VT(&v_) == VT_BSTR && V_BSTR(&v_)) SecureZeroMemory(V_BSTR(&v_), SysStringByteLen(V_BSTR(&v_)));
     VariantClear(&v_);
 }
+
+void WipeLocal(HLOCAL block) {
+    if (void* p = LocalLock(block)) {
+        SecureZeroMemory(p, LocalSize(block));
+        LocalUnlock(block);
+    }
+}
+
+void WipeAndFreeLocal(HLOCAL block) {
+    WipeLocal(block);
+    LocalFree(block);
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+#include "com/unique_any.h"
 
 // Takes its blocks from Base and wipes each one before handing it back.
 template <class T, class Base = std::allocator<T>>
@@ -64,6 +65,14 @@ using SecretBytes = Secret<uint8_t>;
 // The text in the system's ANSI code page, and back.
 SecretBytes ToAnsi(const SecretText& text);
 SecretText FromAnsi(const SecretBytes& ansi);
+
+// Wipes every byte of a LocalAlloc block, fixed or movable (LocalSize of them).
+void WipeLocal(HLOCAL block);
+// Wipes the block, then frees it.
+void WipeAndFreeLocal(HLOCAL block);
+// LocalAlloc memory the system handed out that may hold a password: wiped, then freed.
+template <class T>
+using UniqueSecretLocal = UniqueAny<NullIsEmpty<T, &WipeAndFreeLocal>>;
 
 // A VARIANT whose text is wiped before the system frees it (a freed BSTR may wait in the
 // system's string cache, contents and all, until it is handed out again).

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "com/unique_hkey.h"
+#include "com/handle_owners.h"
 
 struct KeyInfo {
     DWORD subKeys = 0;

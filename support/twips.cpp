@@ -1,4 +1,5 @@
 #include "support/twips.h"
+#include "com/handle_owners.h"
 #include <cmath>
 
 long RoundHalfEven(double value) { return static_cast<long>(std::nearbyint(value)); }
@@ -20,9 +21,8 @@ long StoredTwipsToPixels(double twips, float twipsPerPixel) {
 }
 
 unsigned ScreenDpi(int axis) {
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, axis) : 0;
-    if (dc) ReleaseDC(nullptr, dc);
+    const UniqueWindowDc screen = WindowDcOf(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get().dc, axis) : 0;
     return dpi > 0 ? static_cast<unsigned>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -1,6 +1,6 @@
 #include "support/zerbanesupportfbe.h"
+#include "com/handle_owners.h"
 #include "com/module_file.h"
-#include "com/unique_hkey.h"
 #include "support/fs_redirection.h"
 #include "support/twips.h"
 #include "support/upper_case.h"

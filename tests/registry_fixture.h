@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include "com/bstr.h"
 #include "com/com_ptr.h"
+#include "com/handle_owners.h"
+#include "com/safe_array.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include "automation/arguments.h"

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 #include <cstdint>
+#include "com/handle_owners.h"
 
 // Creates a fresh scratch key on construction and deletes its tree on destruction.
 class ScratchKey {
 public:
     explicit ScratchKey(const std::wstring& name) : path_(L"Software\\TarnwellTests\\" + name) {
         SHDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
-        HKEY k = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-        if (k) RegCloseKey(k);
+        UniqueHKey k;
+        RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     }
     ScratchKey(const ScratchKey&) = delete;
     ScratchKey& operator=(const ScratchKey&) = delete;
@@ -25,14 +25,13 @@ public:
     // Writes a value with the raw API: any type, any bytes.
     LSTATUS Write(const std::wstring& name, DWORD type, const std::vector<uint8_t>& bytes,
                   const std::wstring& child = L"") const {
-        HKEY k = nullptr;
+        UniqueHKey k;
         std::wstring p = child.empty() ? path_ : Sub(child);
-        LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+        LSTATUS rc =
+            RegCreateKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.Put(), nullptr);
         if (rc != ERROR_SUCCESS) return rc;
-        rc = RegSetValueExW(k, name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
-                            static_cast<DWORD>(bytes.size()));
-        RegCloseKey(k);
-        return rc;
+        return RegSetValueExW(k.Get(), name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
+                              static_cast<DWORD>(bytes.size()));
     }
     LSTATUS WriteText(const std::wstring& name, DWORD type, const std::wstring& text,
                       const std::wstring& child = L"") const {
@@ -42,25 +41,42 @@ public:
     // Reads a value's exact type and bytes with the raw API; false when it is missing.
     bool Read(const std::wstring& name, DWORD* type, std::vector<uint8_t>* bytes, const std::wstring& child = L"") const {
         std::wstring p = child.empty() ? path_ : Sub(child);
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+        UniqueHKey k;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, KEY_QUERY_VALUE, k.Put()) != ERROR_SUCCESS) return false;
         DWORD size = 0;
-        LSTATUS rc = RegQueryValueExW(k, name.c_str(), nullptr, type, nullptr, &size);
+        LSTATUS rc = RegQueryValueExW(k.Get(), name.c_str(), nullptr, type, nullptr, &size);
         bytes->assign(size, 0);
-        if (rc == ERROR_SUCCESS && size > 0) rc = RegQueryValueExW(k, name.c_str(), nullptr, type, bytes->data(), &size);
-        RegCloseKey(k);
+        if (rc == ERROR_SUCCESS && size > 0)
+            rc = RegQueryValueExW(k.Get(), name.c_str(), nullptr, type, bytes->data(), &size);
         return rc == ERROR_SUCCESS;
     }
     bool Exists(const std::wstring& child = L"") const {
-        HKEY k = nullptr;
+        UniqueHKey k;
         std::wstring p = child.empty() ? path_ : Sub(child);
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-        RegCloseKey(k);
-        return true;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
     }
 
 private:
     std::wstring path_;
+};
+
+// A predefined root of this process (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER) redirected to a key
+// below HKEY_CURRENT_USER, made if missing, while it lives.
+class RedirectedRoot {
+public:
+    RedirectedRoot(HKEY root, const wchar_t* path) : root_(root) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Put(), nullptr);
+        RegOverridePredefKey(root_, key_.Get());
+    }
+    RedirectedRoot(const RedirectedRoot&) = delete;
+    RedirectedRoot& operator=(const RedirectedRoot&) = delete;
+    ~RedirectedRoot() { RegOverridePredefKey(root_, nullptr); }
+
+    HKEY Key() const { return key_.Get(); }
+
+private:
+    HKEY root_;
+    UniqueHKey key_;
 };
 
 // UTF-16LE bytes of a text, with no terminator added.

@@ -1,5 +1,6 @@
 // Capturing, restoring and exporting registration trees, exact to the byte.
 #include <gtest/gtest.h>
+#include "com/handle_owners.h"
 #include "stellwick/core/backup/reg_file.h"
 #include "stellwick/core/backup/registry_tree.h"
 #include "tests/test_registry_keys.h"
@@ -115,9 +116,8 @@ TEST_F(Backup, ImportedByTheRegistryEditorGivesTheSameTree) {
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process.Get(), 60000);
 
     KeyImage after;
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &after));
@@ -172,9 +172,7 @@ TEST_F(Backup, UndoRestoresNewestFirstAndRemovesKeysThatDidNotExist) {
 }
 
 TEST_F(Backup, AFileWhereTheFolderShouldBeStopsTheBackup) {
-    HANDLE h = CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    CloseHandle(h);
+    ASSERT_TRUE(UniqueHandle(CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
     key.WriteText(L"", REG_SZ, L"x", L"a.exe");
     UndoStep step;
     std::wstring file;

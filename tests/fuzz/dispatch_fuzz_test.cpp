@@ -13,8 +13,8 @@
 #include <string>
 #include "automation/collection.h"
 #include "com/com_ptr.h"
+#include "com/handle_owners.h"
 #include "com/module_count.h"
-#include "com/unique_hkey.h"
 #include "tests/fuzz/fake_objects.h"
 #include "tests/fuzz/fuzz_call.h"
 #include "registry/registry2.h"
@@ -153,23 +153,22 @@ ChildEnd WatchChild(HANDLE shared, uint64_t seed, uint64_t first, uint64_t count
         Report(L"cannot start a child process");
         return {first + count, true, 0};
     }
+    const UniqueHandle process(pi.hProcess), thread(pi.hThread);
     LONG64 seen = static_cast<LONG64>(first);
     ULONGLONG moved = GetTickCount64();
     bool hung = false;
-    while (WaitForSingleObject(pi.hProcess, 250) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(process.Get(), 250) == WAIT_TIMEOUT) {
         if (g_progress->current != seen) {
             seen = g_progress->current;
             moved = GetTickCount64();
         } else if (GetTickCount64() - moved > kHangMs) {
-            TerminateProcess(pi.hProcess, kHangExit);
-            WaitForSingleObject(pi.hProcess, INFINITE);
+            TerminateProcess(process.Get(), kHangExit);
+            WaitForSingleObject(process.Get(), INFINITE);
             hung = true;
         }
     }
     DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    GetExitCodeProcess(process.Get(), &code);
     const uint64_t at = static_cast<uint64_t>(g_progress->current);
     const bool finished = g_progress->finished != 0;
     if (finished && (code == 0 || code == 1)) return {at, false, g_progress->problems};

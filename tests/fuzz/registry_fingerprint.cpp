@@ -1,5 +1,5 @@
 #include "tests/fuzz/registry_fingerprint.h"
-#include "com/unique_hkey.h"
+#include "com/handle_owners.h"
 #include <windows.h>
 
 namespace {

@@ -1,11 +1,13 @@
 // Password protection: the stored layouts, sealing with the system's data protection, and
 // the scrambled fall-back.
 #include <gtest/gtest.h>
+#include "com/handle_owners.h"
 #include "protect/password_cryptor.h"
 #include "protect/password_glue.h"
 #include "protect/protect_data.h"
 #include "support/zerbanesupportfbe.h"
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -42,6 +44,22 @@ TEST(Secret, EveryBlockIsWipedBeforeItIsFreed) {
     }
     EXPECT_EQ(2, g_freed);
     EXPECT_EQ(0, g_dirty);
+}
+
+// What the system hands out in LocalAlloc memory is wiped whole, also past the size asked for.
+TEST(Secret, LocalBlocksAreWipedWhole) {
+    for (UINT flags : {LMEM_FIXED, LMEM_MOVEABLE}) {
+        const UniqueLocal<HLOCAL> block(LocalAlloc(flags, 10));
+        ASSERT_TRUE(block);
+        const SIZE_T size = LocalSize(block.Get());
+        ASSERT_GE(size, 10u);
+        memset(LocalLock(block.Get()), 0xA5, size);
+        LocalUnlock(block.Get());
+        WipeLocal(block.Get());
+        const auto* bytes = static_cast<const unsigned char*>(LocalLock(block.Get()));
+        EXPECT_TRUE(std::all_of(bytes, bytes + size, [](unsigned char c) { return c == 0; })) << flags;
+        LocalUnlock(block.Get());
+    }
 }
 
 TEST(PasswordGlue, EmptyPasswordsNeverReachDataProtection) {

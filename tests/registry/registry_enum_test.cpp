@@ -225,11 +225,10 @@ TEST_F(RegistryEnum, SubKeysRecordTheParentPath) {
 }
 
 TEST_F(RegistryEnum, GetKeyNamesTheLastComponentAndKeepsItsClass) {
-    HKEY k = nullptr;
+    UniqueHKey k;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(L"Classy").c_str(), 0,
-                                             const_cast<wchar_t*>(L"my class text"), 0, KEY_ALL_ACCESS, nullptr, &k,
-                                             nullptr));
-    RegCloseKey(k);
+                                             const_cast<wchar_t*>(L"my class text"), 0, KEY_ALL_ACCESS, nullptr,
+                                             k.Put(), nullptr));
     ComPtr<_RegKey> snapshot;
     ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"Classy")).Get(), snapshot.Put()));
     ASSERT_TRUE(snapshot);
@@ -246,8 +245,7 @@ TEST_F(RegistryEnum, GetKeyNamesTheLastComponentAndKeepsItsClass) {
 
     // A slash is part of a key's name (as in "Content Type\text/html"), not a separator.
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(L"text/html").c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &k, nullptr));
-    RegCloseKey(k);
+                                             KEY_ALL_ACCESS, nullptr, k.Put(), nullptr));
     ASSERT_EQ(S_OK, reg->GetKey(kHKCU, Bstr(key.Sub(L"text/html")).Get(), snapshot.Put()));
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(S_OK, snapshot->get_Name(name.Put()));

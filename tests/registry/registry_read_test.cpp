@@ -144,12 +144,11 @@ TEST_F(RegistryRead, TypedAccessorsOnNothing) {
     long n = 7;
     EXPECT_EQ(S_OK, reg->GetValueData_DWORD(&nothing, &n));
     EXPECT_EQ(0, n);
-    SAFEARRAY* sa = nullptr;
-    EXPECT_EQ(S_OK, reg->GetValueData_BINARY(&nothing, &sa));
+    SafeArray sa;
+    EXPECT_EQ(S_OK, reg->GetValueData_BINARY(&nothing, sa.Put()));
     long count = -1;
-    EXPECT_TRUE(ArrayElementCount(sa, &count));
+    EXPECT_TRUE(ArrayElementCount(sa.Get(), &count));
     EXPECT_EQ(0, count);
-    SafeArrayDestroy(sa);
 }
 
 TEST_F(RegistryRead, TypedAccessorsFollowTheType) {
@@ -176,11 +175,10 @@ TEST_F(RegistryRead, TypedAccessorsFollowTheType) {
     EXPECT_EQ(5, n);
     ComPtr<_RegValue> bin = ReadValue(reg.Get(), key.Path(), L"bin");
     p = bin.Get();
-    SAFEARRAY* sa = nullptr;
-    EXPECT_EQ(S_OK, reg->GetValueData_BINARY(&p, &sa));
+    SafeArray sa;
+    EXPECT_EQ(S_OK, reg->GetValueData_BINARY(&p, sa.Put()));
     std::vector<uint8_t> bytes;
-    ReadByteArray(sa, &bytes);
-    SafeArrayDestroy(sa);
+    ReadByteArray(sa.Get(), &bytes);
     EXPECT_EQ((std::vector<uint8_t>{1, 2}), bytes);
     EXPECT_EQ(S_OK, reg->GetValueData_SZ(&p, s.Put()));
     EXPECT_EQ(L"", s.Str());

@@ -100,11 +100,10 @@ TEST_F(RegistryWrite, ByteImagesInUnicodeAndAnsiMode) {
     reg->put_UseUnicodeFunctions(VARIANT_FALSE);
     Variant e2 = Text(L"");
     ASSERT_TRUE(Set(key.Path(), L"as", REG_SZ, e2.Get()));
-    HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_QUERY_VALUE, &k));
+    UniqueHKey k;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_QUERY_VALUE, k.Put()));
     DWORD type = 0, size = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(k, "as", nullptr, &type, nullptr, &size));
-    RegCloseKey(k);
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(k.Get(), "as", nullptr, &type, nullptr, &size));
     EXPECT_EQ(REG_SZ, type);
     EXPECT_EQ(1u, size);
 }

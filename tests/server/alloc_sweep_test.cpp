@@ -12,7 +12,8 @@
 #include <utility>
 #include <vector>
 #include "com/bstr.h"
-#include "com/unknown_object.h"
+#include "com/property_bag.h"
+#include "com/safe_array.h"
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include "automation/arguments.h"
@@ -107,87 +108,33 @@ HWND g_window = nullptr;  // the window the placement members save and restore
 
 RegistryDataType2_Const Type(DWORD type) { return static_cast<RegistryDataType2_Const>(type); }
 
-using Property = std::pair<const wchar_t*, Variant>;
-
-// A caller's automation object: named properties to read and write. Filled before a call,
-// it allocates nothing of the counted kind while the library uses it.
-class PropertyBag final : public UnknownObject<IDispatch> {
-public:
-    explicit PropertyBag(std::vector<Property> props) : props_(std::move(props)) {}
-
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
-        for (size_t i = 0; i < props_.size(); ++i) {
-            if (lstrcmpiW(names[0], props_[i].first) != 0) continue;
-            *id = static_cast<DISPID>(i);
-            return S_OK;
-        }
-        return DISP_E_UNKNOWNNAME;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
-                        UINT*) override {
-        if (id < 0 || static_cast<size_t>(id) >= props_.size()) return DISP_E_MEMBERNOTFOUND;
-        Variant& value = props_[static_cast<size_t>(id)].second;
-        if (value.Type() == VT_ERROR) {  // a property that raises an error with a description
-            if (excep) {
-                excep->scode = V_ERROR(value.Get());
-                excep->bstrDescription = SysAllocString(L"The property cannot be read now.");
-            }
-            return DISP_E_EXCEPTION;
-        }
-        if (flags & DISPATCH_PROPERTYPUT) return value.CopyFrom(&params->rgvarg[0]);
-        return result ? value.CopyTo(result) : S_OK;
-    }
-
-private:
-    std::vector<Property> props_;
+// A property of a caller's automation object: a value, or a failure code it raises when used.
+struct Property {
+    const wchar_t* name;
+    Variant value;
+    HRESULT raises = S_OK;
 };
 
+// A caller's automation object of settable properties. Filled before a call, it allocates
+// nothing of the counted kind while the library uses it.
 template <class... Props>
 ComPtr<IDispatch> Bag(Props... props) {
-    std::vector<Property> list;
-    (list.push_back(std::move(props)), ...);
-    return ComPtr<IDispatch>::Attach(new PropertyBag(std::move(list)));
+    ComPtr<PropertyBag> bag;
+    HRESULT hr = PropertyBag::Make(&bag);
+    auto add = [&](Property& p) {
+        if (FAILED(hr)) return hr;
+        if (FAILED(p.raises)) return bag->AddFailing(p.name, p.raises, L"The property cannot be read now.");
+        return bag->Add(p.name, std::move(p.value), PropertyBag::Access::Settable);
+    };
+    ((hr = add(props)), ...);
+    EXPECT_EQ(S_OK, hr);
+    return SUCCEEDED(hr) ? ComPtr<IDispatch>(bag.Get()) : ComPtr<IDispatch>();
 }
 
 Property Text(const wchar_t* name, const wchar_t* text) { return {name, Variant::Text(text)}; }
 Property Long(const wchar_t* name, long n) { return {name, Variant::Long(n)}; }
-Property Raises(const wchar_t* name) {
-    Variant v;
-    V_VT(v.Get()) = VT_ERROR;
-    V_ERROR(v.Get()) = E_ACCESSDENIED;
-    return {name, std::move(v)};
-}
-Property Object(const wchar_t* name, ComPtr<IDispatch> object) {
-    Variant v;
-    V_VT(v.Get()) = VT_DISPATCH;
-    V_DISPATCH(v.Get()) = object.Detach();
-    return {name, std::move(v)};
-}
-
-// HKEY_CLASSES_ROOT or HKEY_CURRENT_USER of this process redirected to a scratch key while
-// it lives, so registering the test program touches nothing the other tests use.
-class RedirectedRoot {
-public:
-    RedirectedRoot(HKEY root, const wchar_t* scratch) : root_(root) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, scratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-        RegOverridePredefKey(root_, key_);
-    }
-    RedirectedRoot(const RedirectedRoot&) = delete;
-    RedirectedRoot& operator=(const RedirectedRoot&) = delete;
-    ~RedirectedRoot() {
-        RegOverridePredefKey(root_, nullptr);
-        RegCloseKey(key_);
-    }
-
-private:
-    HKEY root_;
-    HKEY key_ = nullptr;
-};
+Property Raises(const wchar_t* name) { return {name, Variant(), E_ACCESSDENIED}; }
+Property Object(const wchar_t* name, const ComPtr<IDispatch>& object) { return {name, Variant::Object(object.Get())}; }
 
 VARIANT Borrowed(BSTR b) {
     VARIANT v;
@@ -348,11 +295,9 @@ const Case kCases[] = {
          return f.reg->GetValueData_DWORD(&v, &n);
      }},
     {"GetValueData_BINARY", [](Fixture& f) {
-         SAFEARRAY* sa = nullptr;
+         SafeArray sa;
          _RegValue* v = f.bytes.Get();
-         HRESULT hr = f.reg->GetValueData_BINARY(&v, &sa);
-         SafeArrayDestroy(sa);
-         return hr;
+         return f.reg->GetValueData_BINARY(&v, sa.Put());
      }},
     // IUnknown, IDispatch, ISupportErrorInfo
     {"QueryInterface and InterfaceSupportsErrorInfo", [](Fixture& f) {

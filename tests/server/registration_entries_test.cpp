@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <tuple>
+#include "com/handle_owners.h"
 #include "com/module_file.h"
 #include "server/exports.h"
 #include "server/registration_entries.h"
@@ -32,34 +33,18 @@ void Collect(HKEY key, const std::wstring& path, std::set<Value>* out) {
     for (DWORD i = 0;; ++i) {
         DWORD nameLen = 256;
         if (RegEnumKeyExW(key, i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-        Collect(child, path.empty() ? name : path + L"\\" + name, out);
-        RegCloseKey(child);
+        UniqueHKey child;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, child.Put()) != ERROR_SUCCESS) continue;
+        Collect(child.Get(), path.empty() ? name : path + L"\\" + name, out);
     }
 }
 
-class ClassesInScratch {
-public:
-    explicit ClassesInScratch(const ScratchKey& scratch) {
-        RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_ALL_ACCESS, &key_);
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, key_);
-    }
-    ClassesInScratch(const ClassesInScratch&) = delete;
-    ClassesInScratch& operator=(const ClassesInScratch&) = delete;
-    ~ClassesInScratch() {
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        RegCloseKey(key_);
-    }
-    std::set<Value> Values() const {
-        std::set<Value> values;
-        Collect(key_, L"", &values);
-        return values;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
+// The values below the redirected HKEY_CLASSES_ROOT.
+std::set<Value> Values(const RedirectedRoot& classes) {
+    std::set<Value> values;
+    Collect(classes.Key(), L"", &values);
+    return values;
+}
 
 TEST(RegistrationEntries, AreWhatRegisterWritesAndUnregisterRemoves) {
     ScratchKey scratch(L"RegistrationEntries");
@@ -71,13 +56,13 @@ TEST(RegistrationEntries, AreWhatRegisterWritesAndUnregisterRemoves) {
     for (const RegistryEntry& e : listed) expected.emplace(Lower(e.key), Lower(e.name), e.value);
     ASSERT_EQ(listed.size(), expected.size()) << "an entry is listed twice";
 
-    ClassesInScratch classes(scratch);
+    const RedirectedRoot classes(HKEY_CLASSES_ROOT, scratch.Path().c_str());
     ASSERT_EQ(S_OK, DllRegisterServer());
-    EXPECT_EQ(expected, classes.Values());
+    EXPECT_EQ(expected, Values(classes));
 
     EXPECT_EQ(S_OK, DllUnregisterServer());
     EXPECT_EQ(S_OK, DllUnregisterServer());  // nothing left to remove is no failure
-    EXPECT_TRUE(classes.Values().empty());
+    EXPECT_TRUE(Values(classes).empty());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and that registering twice is harmless. Runs alone: it unregisters the server for a while.
 #include <gtest/gtest.h>
 #include "com/com_ptr.h"
+#include "com/handle_owners.h"
 #include "tests/server/server_dll.h"
 #include "automation/tarnwell_idl.h"
 
@@ -14,10 +15,8 @@ std::wstring Guid(const GUID& g) {
 }
 
 bool KeyExistsIn(HKEY root, const std::wstring& path) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
+    UniqueHKey k;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
 }
 
 std::wstring ReadString(const std::wstring& path, const wchar_t* name) {
@@ -28,12 +27,7 @@ std::wstring ReadString(const std::wstring& path, const wchar_t* name) {
     return buf;
 }
 
-bool KeyExists(const std::wstring& path) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
-}
+bool KeyExists(const std::wstring& path) { return KeyExistsIn(HKEY_CLASSES_ROOT, path); }
 
 bool Creatable(const wchar_t* progId) {
     CLSID clsid = {};

@@ -4,9 +4,12 @@
 #include <shlwapi.h>
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 #include "com/bstr.h"
+#include "com/property_bag.h"
 #include "com/variant.h"
+#include "settings/late_binding.h"
 #include "settings/settings2.h"
 #include "tests/malloc_spy.h"
 
@@ -42,35 +45,20 @@ private:
     std::map<void*, SIZE_T> sizes_;
 };
 
-// A caller's proxy settings object: the properties of the HTTP record, read and set by name.
-class ProxyObject final : public IDispatch {
-public:
-    Variant& Password() { return values_[5]; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
+// A caller's proxy settings object: the properties of the HTTP record, read and set by name;
+// empty but for the password, if given.
+ComPtr<IDispatch> ProxyObject(const wchar_t* password) {
+    static const wchar_t* const kNames[] = {L"HTTP_AccessType", L"HTTP_Address",  L"HTTP_BypassList",
+                                            L"HTTP_BypassLocal", L"HTTP_UserName", L"HTTP_Password"};
+    ComPtr<PropertyBag> bag;
+    EXPECT_EQ(S_OK, PropertyBag::Make(&bag));
+    if (!bag) return {};
+    for (const wchar_t* name : kNames) {
+        Variant value = name == kNames[5] && password ? Variant::Text(password) : Variant();
+        EXPECT_EQ(S_OK, bag->Add(name, std::move(value), PropertyBag::Access::Settable));
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* id) override {
-        static const wchar_t* const kNames[] = {L"HTTP_AccessType", L"HTTP_Address",  L"HTTP_BypassList",
-                                                L"HTTP_BypassLocal", L"HTTP_UserName", L"HTTP_Password"};
-        for (DISPID i = 0; i < 6; ++i)
-            if (_wcsicmp(names[0], kNames[i]) == 0) return *id = i, S_OK;
-        return DISP_E_UNKNOWNNAME;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                        UINT*) override {
-        if (flags & DISPATCH_PROPERTYPUT) return values_[id].CopyFrom(&params->rgvarg[0]);
-        return values_[id].CopyTo(result);
-    }
-
-private:
-    Variant values_[6];
-};
+    return ComPtr<IDispatch>(bag.Get());
+}
 
 // The test runs with the system's string cache off (OANOCACHE), so every string freed goes
 // back to task memory, where the watch sees it.
@@ -81,11 +69,10 @@ TEST(ProxySettings, NoCopyOfThePasswordIsLeftInFreedMemory) {
     ComPtr<_zbnZerbaneSettings2> store;
     ASSERT_EQ(S_OK, made.As(&store));
     Bstr subKey(L"HTTP Proxy"), title(L"Tarnwell Proxy Memory Test");
-    ProxyObject saved, loaded;
-    V_VT(saved.Password().Get()) = VT_BSTR;
-    V_BSTR(saved.Password().Get()) = SysAllocString(kPassword);
-    IDispatch* in = &saved;
-    IDispatch* out = &loaded;
+    ComPtr<IDispatch> saved = ProxyObject(kPassword), loaded = ProxyObject(nullptr);
+    ASSERT_TRUE(saved && loaded);
+    IDispatch* in = saved.Get();
+    IDispatch* out = loaded.Get();
 
     // Never destroyed: the system may go on calling it after it is revoked.
     static PasswordWatch& watch = *new PasswordWatch;
@@ -100,7 +87,9 @@ TEST(ProxySettings, NoCopyOfThePasswordIsLeftInFreedMemory) {
 
     EXPECT_EQ(1, seen);
     EXPECT_EQ(0, found);
-    EXPECT_EQ(kPassword, Bstr::ToString(V_BSTR(loaded.Password().Get())));
+    std::wstring password;
+    EXPECT_EQ(S_OK, GetTextProperty(loaded.Get(), L"HTTP_Password", &password));
+    EXPECT_EQ(kPassword, password);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 #include "com/bstr.h"
+#include "com/handle_owners.h"
 #include "com/variant.h"
 #include "settings/settings2.h"
 #include "tests/test_registry_keys.h"
@@ -20,18 +21,16 @@ protected:
     std::wstring AppKey() const { return L"Software\\Orrindale\\Zerbane\\" + title; }
     std::wstring VersionKey(const std::wstring& version) const { return AppKey() + L"\\Version " + version; }
     void MakeKey(const std::wstring& path) const {
-        HKEY k = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-        if (k) RegCloseKey(k);
+        UniqueHKey k;
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     }
     LSTATUS WriteRaw(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<uint8_t>& b) const {
         MakeKey(path);
-        HKEY k = nullptr;
-        LSTATUS rc = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, &k);
+        UniqueHKey k;
+        LSTATUS rc = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, k.Put());
         if (rc != ERROR_SUCCESS) return rc;
-        rc = RegSetValueExW(k, name.c_str(), 0, type, b.empty() ? nullptr : b.data(), static_cast<DWORD>(b.size()));
-        RegCloseKey(k);
-        return rc;
+        return RegSetValueExW(k.Get(), name.c_str(), 0, type, b.empty() ? nullptr : b.data(),
+                              static_cast<DWORD>(b.size()));
     }
     LSTATUS WriteText(const std::wstring& path, const std::wstring& name, const std::wstring& text) const {
         std::vector<uint8_t> b = Utf16(text);

@@ -127,18 +127,19 @@ TEST_F(SettingsTest, BooleanReadingRules) {
 TEST_F(SettingsTest, SavingByKind) {
     ASSERT_TRUE(Save(L"b", sdtBoolean, *MakeBool(true).Get(), 1, 0));
     DWORD type = 0;
-    HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, VersionKey(L"1.0").c_str(), 0, KEY_QUERY_VALUE, &k));
+    UniqueHKey k;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_CURRENT_USER, VersionKey(L"1.0").c_str(), 0, KEY_QUERY_VALUE, k.Put()));
     wchar_t text[16] = {};
     DWORD size = sizeof(text);
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k, L"b", nullptr, &type, reinterpret_cast<BYTE*>(text), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k.Get(), L"b", nullptr, &type, reinterpret_cast<BYTE*>(text), &size));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     EXPECT_STREQ(L"True", text);
     ASSERT_TRUE(Save(L"n", sdtLong, *MakeI2(-2).Get(), 1, 0));
     size = sizeof(text);
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k, L"n", nullptr, &type, reinterpret_cast<BYTE*>(text), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k.Get(), L"n", nullptr, &type, reinterpret_cast<BYTE*>(text), &size));
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
-    RegCloseKey(k);
+    k.Reset();
 
     // Refused: nothing is written and no key is made.
     Variant dbl, missing;
@@ -153,7 +154,7 @@ TEST_F(SettingsTest, SavingByKind) {
     Variant null;
     V_VT(null.Get()) = VT_NULL;
     EXPECT_FALSE(Save(L"x", sdtString, *null.Get(), 3, 0));
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, VersionKey(L"3.0").c_str(), 0, KEY_READ, &k));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, VersionKey(L"3.0").c_str(), 0, KEY_READ, k.Put()));
 }
 
 TEST_F(SettingsTest, EmptyValuesByKind) {

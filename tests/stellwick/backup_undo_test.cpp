@@ -7,18 +7,18 @@ TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
     // Data of every kind, where a listed registration can hold it: in its PATH value and its subkeys.
     Register(L"full.exe", kMissing + L"full.exe");
     MakeKey(kAppPaths + L"\\full.exe\\Sub\\Deeper");
-    HKEY k = nullptr;
+    UniqueHKey k;
     const BYTE odd[] = {'a', 0, 'b'}, multi[] = {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, qword[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe").c_str(), 0, KEY_ALL_ACCESS, &k));
-    RegSetValueExW(k, L"Path", 0, REG_SZ, odd, sizeof(odd));
-    RegCloseKey(k);
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe\\Sub").c_str(), 0, KEY_ALL_ACCESS, &k));
-    RegSetValueExW(k, L"Multi", 0, REG_MULTI_SZ, multi, sizeof(multi));
-    RegSetValueExW(k, L"Q", 0, REG_QWORD, qword, sizeof(qword));
-    RegSetValueExW(k, L"Unknown", 0, 0x777, qword, 3);
-    RegSetValueExW(k, L"\u0418\u043C\u044F", 0, REG_NONE, nullptr, 0);
-    RegCloseKey(k);
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe").c_str(), 0, KEY_ALL_ACCESS, k.Put()));
+    RegSetValueExW(k.Get(), L"Path", 0, REG_SZ, odd, sizeof(odd));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\full.exe\\Sub").c_str(), 0, KEY_ALL_ACCESS, k.Put()));
+    RegSetValueExW(k.Get(), L"Multi", 0, REG_MULTI_SZ, multi, sizeof(multi));
+    RegSetValueExW(k.Get(), L"Q", 0, REG_QWORD, qword, sizeof(qword));
+    RegSetValueExW(k.Get(), L"Unknown", 0, 0x777, qword, 3);
+    RegSetValueExW(k.Get(), L"\u0418\u043C\u044F", 0, REG_NONE, nullptr, 0);
+    k.Reset();
     Register(L"fix.exe", L"C:\\Old\\fix.exe");
     KeyImage before;
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_LOCAL_MACHINE, kAppPaths + L"\\full.exe", &before));
@@ -29,9 +29,7 @@ TEST_F(Stellwick, DeleteAndFixCanBeUndoneExactly) {
     Press(VK_DELETE);
     EXPECT_FALSE(Exists(L"full.exe"));
     WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((backups + L"\\*.reg").c_str(), &found);
-    EXPECT_NE(INVALID_HANDLE_VALUE, h);
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_TRUE(UniqueFindHandle(FindFirstFileW((backups + L"\\*.reg").c_str(), &found)));
 
     outside.choice = L"D:\\New\\fix.exe";
     Select({1});
@@ -83,9 +81,7 @@ TEST_F(Stellwick, UndoKeepsOnlyRealChangesAndGetsPastAStepThatFails) {
 
 TEST_F(Stellwick, ABackupThatCannotBeWrittenStopsTheCommand) {
     Register(L"a.exe", kMissing + L"a.exe");
-    HANDLE file = CreateFileW(backups.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    CloseHandle(file);
+    ASSERT_TRUE(UniqueHandle(CreateFileW(backups.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
     WaitForFirstScan();
     outside.answers = {IDOK, IDOK};
     Press(VK_DELETE);

@@ -243,7 +243,7 @@ TEST_F(Stellwick, RegistrationsChangedSinceTheScanAreLeftAloneAndNamed) {
     WaitForFirstScan();
     ASSERT_EQ(5, window.List().RowCount());
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\a.exe").c_str());          // gone
-    CloseHandle(CreateFileW(appears.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));  // now exists
+    UniqueHandle(CreateFileW(appears.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));  // now exists
     Register(L"c.exe", kMissing + L"other.exe");                                   // another path
     Register(L"d.exe", kMissing + L"d.exe", REG_SZ, {L"UseUrl"});                  // other values
     outside.choice = L"D:\\New\\c.exe";

@@ -23,11 +23,10 @@ TEST_F(Stellwick, ListsOnlySimpleRegistrationsOfMissingFiles) {
 // Whatever an installer left behind, the scan goes through it and lists only what it should.
 TEST_F(Stellwick, OddDefaultValuesNeitherStopTheScanNorGetListed) {
     auto raw = [](const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
-        HKEY k = nullptr;
+        UniqueHKey k;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, nullptr,
-                                                 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
-        RegSetValueExW(k, nullptr, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
-        RegCloseKey(k);
+                                                 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr));
+        RegSetValueExW(k.Get(), nullptr, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
     };
     raw(L"binary.exe", REG_BINARY, {1, 2, 3});
     raw(L"dword.exe", REG_DWORD, {1, 0, 0, 0});

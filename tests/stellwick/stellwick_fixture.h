@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 #include <shellapi.h>
 #include <cmath>
+#include "com/handle_owners.h"
 #include "stellwick/core/scan.h"
 #include "stellwick/window/commands.h"
 #include "stellwick/window/rows.h"
@@ -85,9 +86,7 @@ inline RECT NormalRect(HWND hwnd) {
 // Twips per screen pixel as the prefix's DPI gives them: exact, as stored widths use them,
 // and rounded, as designed widths are divided by them.
 inline float ScreenTwipsPerPixel() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(nullptr, dc);
+    const int dpi = GetDeviceCaps(WindowDcOf(nullptr).Get().dc, LOGPIXELSX);
     return 1440.0f / static_cast<float>(dpi);
 }
 inline long TwipsPerPixelX() { return static_cast<long>(std::nearbyint(ScreenTwipsPerPixel())); }
@@ -109,11 +108,10 @@ inline void RemoveFolder(const std::wstring& folder) {
 
 inline int FileCount(const std::wstring& pattern) {
     WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return 0;
+    const UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &found));
+    if (!search) return 0;
     int n = 1;
-    while (FindNextFileW(h, &found)) ++n;
-    FindClose(h);
+    while (FindNextFileW(search.Get(), &found)) ++n;
     return n;
 }
 
@@ -140,19 +138,17 @@ protected:
     }
 
     static void MakeKey(const std::wstring& path, HKEY root = HKEY_LOCAL_MACHINE) {
-        HKEY k = nullptr;
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-        if (k) RegCloseKey(k);
+        UniqueHKey k;
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     }
     // A registration with a default value (of the given type) and optional extra values.
     static void Register(const std::wstring& name, const std::wstring& path, DWORD type = REG_SZ,
                          const std::vector<std::wstring>& extra = {}, HKEY root = HKEY_LOCAL_MACHINE) {
-        HKEY k = nullptr;
+        UniqueHKey k;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &k, nullptr));
-        if (type != REG_NONE) SetText(k, nullptr, type, path);
-        for (const auto& v : extra) SetText(k, v.c_str(), REG_SZ, L"C:\\");
-        RegCloseKey(k);
+                                                 KEY_ALL_ACCESS, nullptr, k.Put(), nullptr));
+        if (type != REG_NONE) SetText(k.Get(), nullptr, type, path);
+        for (const auto& v : extra) SetText(k.Get(), v.c_str(), REG_SZ, L"C:\\");
     }
     // A per-user registration of a plain string.
     static void RegisterForUser(const std::wstring& name, const std::wstring& path) {
@@ -177,20 +173,16 @@ protected:
         locked.push_back({root, path});
     }
     static void SetAccess(HKEY root, const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION what) {
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
-        HKEY k = nullptr;
+        UniqueLocal<PSECURITY_DESCRIPTOR> sd;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, sd.Put(), nullptr));
+        UniqueHKey k;
         const REGSAM access = (what & OWNER_SECURITY_INFORMATION) ? WRITE_DAC | WRITE_OWNER : WRITE_DAC;
-        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(root, path.c_str(), 0, access, &k));
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k, what, sd));
-        RegCloseKey(k);
-        LocalFree(sd);
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(root, path.c_str(), 0, access, k.Put()));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k.Get(), what, sd.Get()));
     }
     static bool Exists(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE) {
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-        RegCloseKey(k);
-        return true;
+        UniqueHKey k;
+        return RegOpenKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
     }
     std::wstring Status() {
         wchar_t text[256] = {};

@@ -36,38 +36,37 @@ std::wstring ProgramPath() {
 ProgramRun RunProgram(const std::wstring& args) {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) return run;
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    UniqueHandle outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(outRead.Put(), outWrite.Put(), &inherit, 0) ||
+        !CreatePipe(errRead.Put(), errWrite.Put(), &inherit, 0))
+        return run;
+    SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
+    si.hStdOutput = outWrite.Get();
+    si.hStdError = errWrite.Get();
     std::wstring command = L"\"" + ProgramPath() + L"\" " + args;
     PROCESS_INFORMATION pi = {};
     const bool started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
+    // Only the child holds the writing ends now, so the reads end when it does.
+    outWrite.Reset();
+    errWrite.Reset();
     if (started) {
-        run.out = ReadAll(outRead);
-        run.err = ReadAll(errRead);
-        if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        const UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        run.out = ReadAll(outRead.Get());
+        run.err = ReadAll(errRead.Get());
+        if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.Get(), &run.exitCode);
     }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
     return run;
 }
 
 std::string FileText(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<none>";
-    std::string text = ReadAll(file);
-    CloseHandle(file);
-    return text;
+    const UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file ? ReadAll(file.Get()) : "<none>";
 }
 
 const std::string kUsage = "Stellwick.exe /list [/out:FILE]\r\nStellwick.exe /clean [/out:FILE]\r\nStellwick.exe /?\r\n";
@@ -118,7 +117,7 @@ TEST_F(Stellwick, CleanDeletesWhatListWouldListAfterABackupAndReportsEachFailure
     // A backup that cannot be written stops it before any change.
     Register(L"b.exe", kMissing + L"b.exe");
     RemoveFolder(folder);
-    CloseHandle(CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    UniqueHandle(CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     run = RunProgram(L"/clean");
     DeleteFileW(folder.c_str());
     EXPECT_EQ(2u, run.exitCode);

@@ -45,14 +45,14 @@ TEST_F(Stellwick, ReopensWhereItWasClosedWithTheColumnWidthsLeft) {
     GetWindowRect(window.Handle(), &closed);
     Press(VK_ESCAPE);
     ASSERT_FALSE(IsWindow(window.Handle()));
-    HKEY k = nullptr;
+    UniqueHKey k;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\frmMain").c_str(), 0,
-                                           KEY_READ, &k));
+                                           KEY_READ, k.Put()));
     DWORD type = 0, size = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k, L"Window placement", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(k.Get(), L"Window placement", nullptr, &type, nullptr, &size));
     EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
     EXPECT_EQ(44u, size);
-    RegCloseKey(k);
+    k.Reset();
     DWORD twips = 0;
     size = sizeof(twips);
     EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (kSettingsKey + L"\\Version 1.1\\lvAppPath").c_str(),

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <set>
+#include "com/handle_owners.h"
 #include "support/upper_case.h"
 #include "support/zerbanesupport.h"
 #include "support/zerbanesupportfbe.h"
@@ -98,9 +99,7 @@ TEST(Files, ExistenceMeansAFileNotAFolder) {
     std::wstring folder = std::wstring(dir) + L"tarnwell_support_test";
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring file = folder + L"\\present.exe";
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    CloseHandle(h);
+    ASSERT_TRUE(UniqueHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
     EXPECT_TRUE(esIsFileExist(file));
     EXPECT_FALSE(esIsFileExist(folder));
     EXPECT_FALSE(esIsFileExist(folder + L"\\absent.exe"));
@@ -120,9 +119,8 @@ TEST(Files, NameAndFolderOfAPath) {
 }
 
 TEST(Screen, TwipsPerPixelFollowTheDpi) {
-    HDC dc = GetDC(nullptr);
-    int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+    const UniqueWindowDc screen = WindowDcOf(nullptr);
+    int dpiX = GetDeviceCaps(screen.Get().dc, LOGPIXELSX), dpiY = GetDeviceCaps(screen.Get().dc, LOGPIXELSY);
     EXPECT_FLOAT_EQ(1440.0f / dpiX, esScreenTwipsPerPixelX());
     EXPECT_FLOAT_EQ(1440.0f / dpiY, esScreenTwipsPerPixelY());
     EXPECT_GT(esScreenTwipsPerPixelX(), 0.0f);
