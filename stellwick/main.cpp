@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <vector>
+#include "com/handle_owners.h"
 #include "stellwick/window/main_window.h"
 #include "stellwick/command_line/unattended.h"
 #include "support/zerbanesupport.h"
@@ -16,10 +17,9 @@ namespace {
 // The program's arguments, without its name.
 std::vector<std::wstring> Arguments() {
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const UniqueLocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::wstring> args;
-    for (int i = 1; argv && i < count; ++i) args.push_back(argv[i]);
-    if (argv) LocalFree(argv);
+    for (int i = 1; argv && i < count; ++i) args.push_back(argv.Get()[i]);
     return args;
 }
 

@@ -2,7 +2,7 @@
 // Text for a file, a pipe or a console: UTF-8 with CR LF line ends, or the console's own
 // wide characters.
 #include <windows.h>
-#include "com/unique_handle.h"
+#include "com/handle_owners.h"
 #include <string>
 
 class TextOutput {

@@ -1,13 +1,13 @@
 #include "stellwick/core/system_text.h"
+#include "com/handle_owners.h"
 #include <windows.h>
 #include <cwchar>
 
 std::wstring SystemErrorText(long code) {
-    wchar_t* text = nullptr;
+    UniqueLocal<wchar_t*> text;
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring s = n ? std::wstring(text, n) : std::wstring();
-    if (text) LocalFree(text);
+                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(text.Put()), 0, nullptr);
+    std::wstring s = n && text ? std::wstring(text.Get(), n) : std::wstring();
     while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ')) s.pop_back();
     return s;
 }

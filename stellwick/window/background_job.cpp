@@ -1,5 +1,5 @@
 #include "stellwick/window/background_job.h"
-#include "com/unique_handle.h"
+#include "com/handle_owners.h"
 #include <objbase.h>
 #include <memory>
 #include <new>

@@ -58,10 +58,9 @@ private:
 
 }  // namespace
 
+// The window goes first: its controls use the font, and the menu is not its own.
 MainWindow::~MainWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
-    if (menuBar_) DestroyMenu(menuBar_);
-    if (font_) DeleteObject(font_);
 }
 
 HWND MainWindow::Create(bool quitOnClose) {
@@ -200,29 +199,29 @@ int MainWindow::Px(double twips) const { return LayoutPixels(twips, TwipsPerPixe
 void MainWindow::OnCreate() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     dpi_ = WindowDpi(hwnd_);
-    font_ = MakeFont(dpi_);
+    font_.Reset(MakeFont(dpi_));
     label_ = CreateWindowExW(0, L"STATIC", Text(IDS_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 0, 0, hwnd_,
                              nullptr, instance, nullptr);
-    SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     PlaceLabel();
     HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT |
                                 LVS_SHOWSELALWAYS, Px(kList.left), Px(kList.top), Px(kList.right - kList.left),
                                 Px(kList.bottom - kList.top), hwnd_, nullptr, instance, nullptr);
     list_.Attach(list);
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     SetWindowSubclass(list, &MainWindow::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                               nullptr, instance, nullptr);
-    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 
-    menuBar_ = CreateMenu();
+    menuBar_.Reset(CreateMenu());
     popup_ = CreatePopupMenu();
     AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuFix, Text(IDS_MENU_FIX).c_str());
     AppendMenuW(popup_, MF_SEPARATOR, kMenuCommandBase + kMenuSeparator, nullptr);
     AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuDelete, Text(IDS_MENU_DELETE).c_str());
     AppendMenuW(popup_, MF_SEPARATOR, kMenuCommandBase + kMenuUndoSeparator, nullptr);
     AppendMenuW(popup_, MF_STRING, kMenuCommandBase + kMenuUndo, Text(IDS_MENU_UNDO).c_str());
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"Context");  // never shown as a bar
+    AppendMenuW(menuBar_.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"Context");  // never shown as a bar
     OnResize();
 }
 
@@ -249,12 +248,11 @@ void MainWindow::PlaceLabel() {
 void MainWindow::FitLabelToText() {
     wchar_t text[128] = {};
     int n = GetWindowTextW(label_, text, 128);
-    HDC dc = GetDC(label_);
-    HGDIOBJ old = SelectObject(dc, font_);
+    UniqueWindowDc dc = WindowDcOf(label_);
+    HGDIOBJ old = SelectObject(dc.Get().dc, font_.Get());
     SIZE size = {};
-    GetTextExtentPoint32W(dc, text, n, &size);
-    SelectObject(dc, old);
-    ReleaseDC(label_, dc);
+    GetTextExtentPoint32W(dc.Get().dc, text, n, &size);
+    SelectObject(dc.Get().dc, old);
     RECT rc = ChildRect(label_, hwnd_);
     if (size.cx > rc.right - rc.left)
         SetWindowPos(label_, nullptr, 0, 0, size.cx + 2, (std::max)(static_cast<int>(size.cy), static_cast<int>(rc.bottom - rc.top)),
@@ -311,10 +309,9 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
         twips.push_back(static_cast<double>(SendMessageW(list_.Handle(), LVM_GETCOLUMNWIDTH, c - 1, 0)) *
                         TwipsPerPixelAt(dpi_));
     dpi_ = dpi;
-    HFONT old = std::exchange(font_, MakeFont(dpi_));
+    const UniqueFont old = std::exchange(font_, UniqueFont(MakeFont(dpi_)));  // freed once no control uses it
     for (HWND child : {label_, list_.Handle(), status_})
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    if (old) DeleteObject(old);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
     PlaceLabel();
     const RECT list = ChildRect(list_.Handle(), hwnd_);
     MoveWindow(list_.Handle(), Px(kList.left), Px(kList.top), list.right - list.left, list.bottom - list.top, FALSE);

@@ -1,6 +1,7 @@
 #pragma once
 // frmMain: Stellwick's one window, with its label, the list of broken registrations, the
 // status bar, the context menu and the keyboard commands.
+#include "com/handle_owners.h"
 #include "stellwick/core/changes.h"
 #include "stellwick/window/list_view.h"
 #include "stellwick/window/outside.h"
@@ -72,9 +73,9 @@ private:
     HWND label_ = nullptr;
     HWND status_ = nullptr;
     ListView list_;
-    HMENU menuBar_ = nullptr;  // the hidden "Context" menu holding the popup
-    HMENU popup_ = nullptr;
-    HFONT font_ = nullptr;
+    UniqueMenu menuBar_;  // the hidden "Context" menu holding the popup
+    HMENU popup_ = nullptr;  // destroyed with menuBar_
+    UniqueFont font_;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool quitOnClose_ = false;
     bool busy_ = false;           // a scan or a command runs; others wait their turn

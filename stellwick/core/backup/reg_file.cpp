@@ -1,5 +1,5 @@
 #include "stellwick/core/backup/reg_file.h"
-#include "com/unique_handle.h"
+#include "com/handle_owners.h"
 #include <cstdio>
 
 namespace {

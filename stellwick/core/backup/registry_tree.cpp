@@ -1,5 +1,5 @@
 #include "stellwick/core/backup/registry_tree.h"
-#include "com/unique_hkey.h"
+#include "com/handle_owners.h"
 #include <shlwapi.h>
 
 bool operator==(const ValueImage& a, const ValueImage& b) {
