@@ -109,6 +109,14 @@ HRESULT MatchArguments(const DISPPARAMS& params, UINT declared, bool put, std::v
     return S_OK;
 }
 
+// A reference to a reference to a Variant, refused for any parameter before anything is
+// bound: the runtime follows one level only, and a chain may lead back to itself.
+HRESULT RefuseChains(const std::vector<Given>& given, UINT* argErr) {
+    for (const Given& g : given)
+        if (IsVariantChain(g.value)) return RefuseArgument(DISP_E_TYPEMISMATCH, g.index, argErr);
+    return S_OK;
+}
+
 // The arguments handed to ITypeInfo::Invoke, in DISPPARAMS order (last parameter first).
 // Each one owns its value: the runtime may swap an interface pointer in an argument for
 // the one it asks the object for, and the one it leaves there is released here.
@@ -230,7 +238,7 @@ HRESULT BindLiteralByRef(VARIANT* given, VARTYPE vt, Variant* storage, VARIANT* 
     return hr;
 }
 
-// A reference (or a chain of them) that ends in a null pointer.
+// A reference that ends in a null pointer.
 bool RefersToNothing(const VARIANT* given) {
     const VARIANT* end = DerefVariant(given);
     return end && (V_VT(end) & VT_BYREF) && !V_BYREF(end);
@@ -273,6 +281,7 @@ HRESULT Invoke(ITypeInfo* info, void* instance, DISPID id, WORD flags, const DIS
     const UINT declared = CallerParamCount(*fd.Get());
     std::vector<Given> given;
     HRESULT hr = MatchArguments(params, declared, IsPut(flags), &given, argErr);
+    if (SUCCEEDED(hr)) hr = RefuseChains(given, argErr);
     if (FAILED(hr)) return hr;
 
     Arguments args(declared);

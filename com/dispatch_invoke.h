@@ -10,8 +10,8 @@
 // as a reference to a Variant (how VBScript passes every variable) is pointed at that
 // Variant's own storage, converted to the parameter's type first, so the result comes back
 // into the caller's variable. A call the member cannot take (an unknown member or kind of
-// call, a named argument it does not have or one given twice) is refused before anything
-// is converted or called; only then does ITypeInfo::Invoke run, with every argument bound.
+// call, a named argument it does not have or one given twice, an argument that refers to a
+// Variant that is itself a reference) is refused before anything is converted or called; only then does ITypeInfo::Invoke run, with every argument bound.
 // Allocation failures throw: call it inside the exception barrier.
 HRESULT InvokeThroughTypeInfo(ITypeInfo* info, void* instance, DISPID id, WORD flags,
                               DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argErr);
