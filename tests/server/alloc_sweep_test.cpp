@@ -101,6 +101,7 @@ const wchar_t kScratch[] = L"Software\\TarnwellTests\\AllocSweep";
 const wchar_t kGone[] = L"Software\\TarnwellTests\\AllocSweep\\gone";
 const wchar_t kGoneChild[] = L"Software\\TarnwellTests\\AllocSweep\\gone\\deeper";
 const wchar_t kClassesScratch[] = L"Software\\TarnwellTests\\AllocSweepClasses";
+const wchar_t kMachineScratch[] = L"Software\\TarnwellTests\\AllocSweepMachine";
 const wchar_t kUserScratch[] = L"Software\\TarnwellTests\\AllocSweepUser";
 const wchar_t kTitle[] = L"Tarnwell Alloc Sweep";
 HWND g_window = nullptr;  // the window the placement members save and restore
@@ -169,8 +170,8 @@ Property Object(const wchar_t* name, ComPtr<IDispatch> object) {
     return {name, std::move(v)};
 }
 
-// HKEY_CLASSES_ROOT or HKEY_CURRENT_USER of this process redirected to a scratch key while
-// it lives, so registering the test program touches nothing the other tests use.
+// HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT or HKEY_CURRENT_USER of this process redirected to a
+// scratch key while it lives, so registering the test program touches nothing the other tests use.
 class RedirectedRoot {
 public:
     RedirectedRoot(HKEY root, const wchar_t* scratch) : root_(root) {
@@ -509,11 +510,11 @@ const Case kCases[] = {
      }},
     {"DllCanUnloadNow", [](Fixture&) { return DllCanUnloadNow(); }},
     {"DllRegisterServer", [](Fixture&) {
-         RedirectedRoot root(HKEY_CLASSES_ROOT, kClassesScratch);
+         RedirectedRoot machine(HKEY_LOCAL_MACHINE, kMachineScratch), root(HKEY_CLASSES_ROOT, kClassesScratch);
          return DllRegisterServer();
      }},
     {"DllUnregisterServer", [](Fixture&) {
-         RedirectedRoot root(HKEY_CLASSES_ROOT, kClassesScratch);
+         RedirectedRoot machine(HKEY_LOCAL_MACHINE, kMachineScratch), root(HKEY_CLASSES_ROOT, kClassesScratch);
          return DllUnregisterServer();
      }},
     {"DllInstall", [](Fixture&) {
@@ -583,7 +584,7 @@ TEST(AllocSweep, EveryCallFailsCleanlyAtEveryAllocation) {
     std::printf("alloc sweep: %ld failure points over %zu calls\n", points, sizeof(kCases) / sizeof(kCases[0]));
     CoRevokeMallocSpy();
     DestroyWindow(g_window);
-    for (const wchar_t* key : {kClassesScratch, kUserScratch, L"Software\\Orrindale\\Zerbane\\Tarnwell Alloc Sweep"})
+    for (const wchar_t* key : {kClassesScratch, kMachineScratch, kUserScratch, L"Software\\Orrindale\\Zerbane\\Tarnwell Alloc Sweep"})
         SHDeleteKeyW(HKEY_CURRENT_USER, key);
 }
 

@@ -1,6 +1,8 @@
 // The list the installers are generated from is exactly what DllRegisterServer writes (the
-// platform's type library registration included), and unregistering removes all of it, also
-// when nothing is registered. HKEY_CLASSES_ROOT is redirected to a scratch key meanwhile.
+// platform's type library registration included), all of it below the machine's
+// Software\Classes and nothing through HKEY_CLASSES_ROOT, and unregistering removes all of it,
+// also when nothing is registered. HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT are redirected to
+// scratch keys meanwhile.
 #include <gtest/gtest.h>
 #include <set>
 #include <tuple>
@@ -39,25 +41,32 @@ void Collect(HKEY key, const std::wstring& path, std::set<Value>* out) {
     }
 }
 
-class ClassesInScratch {
+// A predefined key of this process redirected to a scratch key while it lives.
+class Redirected {
 public:
-    explicit ClassesInScratch(const ScratchKey& scratch) {
-        RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_ALL_ACCESS, &key_);
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, key_);
+    Redirected(HKEY predefined, const std::wstring& scratch) : predefined_(predefined) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        Again();
     }
-    ClassesInScratch(const ClassesInScratch&) = delete;
-    ClassesInScratch& operator=(const ClassesInScratch&) = delete;
-    ~ClassesInScratch() {
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    Redirected(const Redirected&) = delete;
+    Redirected& operator=(const Redirected&) = delete;
+    ~Redirected() {
+        RegOverridePredefKey(predefined_, nullptr);
         RegCloseKey(key_);
     }
-    std::set<Value> Values() const {
+    // Registration gives HKEY_CLASSES_ROOT back to the platform when it ends.
+    void Again() const { RegOverridePredefKey(predefined_, key_); }
+    std::set<Value> Values(const std::wstring& below = L"") const {
         std::set<Value> values;
-        Collect(key_, L"", &values);
+        HKEY k = nullptr;
+        if (RegOpenKeyExW(key_, below.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return values;
+        Collect(k, L"", &values);
+        RegCloseKey(k);
         return values;
     }
 
 private:
+    HKEY predefined_;
     HKEY key_ = nullptr;
 };
 
@@ -71,13 +80,18 @@ TEST(RegistrationEntries, AreWhatRegisterWritesAndUnregisterRemoves) {
     for (const RegistryEntry& e : listed) expected.emplace(Lower(e.key), Lower(e.name), e.value);
     ASSERT_EQ(listed.size(), expected.size()) << "an entry is listed twice";
 
-    ClassesInScratch classes(scratch);
+    Redirected machine(HKEY_LOCAL_MACHINE, scratch.Sub(L"Machine"));
+    Redirected classesRoot(HKEY_CLASSES_ROOT, scratch.Sub(L"ClassesRoot"));
     ASSERT_EQ(S_OK, DllRegisterServer());
-    EXPECT_EQ(expected, classes.Values());
+    EXPECT_EQ(expected, machine.Values(L"Software\\Classes"));
+    EXPECT_TRUE(classesRoot.Values().empty());
 
+    classesRoot.Again();
     EXPECT_EQ(S_OK, DllUnregisterServer());
+    classesRoot.Again();
     EXPECT_EQ(S_OK, DllUnregisterServer());  // nothing left to remove is no failure
-    EXPECT_TRUE(classes.Values().empty());
+    EXPECT_TRUE(machine.Values(L"Software\\Classes").empty());
+    EXPECT_TRUE(classesRoot.Values().empty());
 }
 
 }  // namespace
