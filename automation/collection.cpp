@@ -75,7 +75,8 @@ STDMETHODIMP Collection::Item(VARIANT* index, VARIANT* result) {
     if (!result) return E_POINTER;
     VariantInit(result);
     Variant i;
-    if (!index || FAILED(VariantChangeType(i.Get(), const_cast<VARIANT*>(DerefVariant(index)), 0, VT_I4)))
+    const VARIANT* v = DerefVariant(index);
+    if (!v || FAILED(VariantChangeType(i.Get(), const_cast<VARIANT*>(v), 0, VT_I4)))
         return ReportError(DISP_E_TYPEMISMATCH, IID__Collection, L"Collection index must be a number.");
     LONG n = V_I4(i.Get());
     if (n < 1 || static_cast<size_t>(n) > items_.size())

@@ -1,9 +1,12 @@
 // Late-bound reads: zbnRegistry2.GetValue against WScript.Shell.RegRead on the same
-// values, both called by name through IDispatch::Invoke from one client, in one run.
+// values, both called by name through IDispatch::Invoke from one client, in one run; and
+// against the floor, the same reads made in-process with the registry API alone.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 #include "com/com_ptr.h"
@@ -29,12 +32,43 @@ HRESULT Call(IDispatch* obj, DISPID id, std::vector<VARIANT>& reversedArgs, VARI
                        nullptr, nullptr);
 }
 
+// A late-bound read that succeeds with a value of the type expected.
+bool Reads(IDispatch* obj, DISPID id, std::vector<VARIANT>& reversedArgs, VARTYPE type) {
+    Variant r;
+    return SUCCEEDED(Call(obj, id, reversedArgs, r.Get())) && r.Type() == type;
+}
+
 VARIANT Bstr(const std::wstring& s) {
     VARIANT v;
     VariantInit(&v);
     V_VT(&v) = VT_BSTR;
     V_BSTR(&v) = SysAllocString(s.c_str());
     return v;
+}
+
+// One read as the facade makes it, without COM: open, query the text, close.
+bool RawRead(const std::wstring& name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    BYTE data[1024];
+    DWORD type = 0, size = sizeof(data);
+    LSTATUS rc = RegQueryValueExW(k, name.c_str(), nullptr, &type, data, &size);
+    RegCloseKey(k);
+    return rc == ERROR_SUCCESS && type == REG_SZ;
+}
+
+// Reads every item; how many reads failed.
+template <class Items, class Read>
+int Failures(Items& items, Read read) {
+    int failed = 0;
+    for (auto& item : items) failed += read(item) ? 0 : 1;
+    return failed;
+}
+
+// A request the server trace shows by name: bench/count_requests.sh counts between two.
+void Mark(const wchar_t* name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, name, 0, KEY_READ, &k) == ERROR_SUCCESS) RegCloseKey(k);
 }
 
 double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
@@ -45,8 +79,9 @@ double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+    const bool count = argc > 1 && std::string(argv[1]) == "--count";
     UniqueHKey k;
     RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     for (int i = 0; i < kValues; ++i) {
@@ -70,8 +105,10 @@ int main() {
 
     // Arguments are made once; both clients read the same names.
     std::vector<std::vector<VARIANT>> facadeArgs, shellArgs;
+    std::vector<std::wstring> names;
     for (int i = 0; i < kValues; ++i) {
         std::wstring name = L"v" + std::to_wstring(i);
+        names.push_back(name);
         VARIANT root;
         VariantInit(&root);
         V_VT(&root) = VT_I4;
@@ -85,43 +122,69 @@ int main() {
         if (first.Type() == VT_DISPATCH && V_DISPATCH(first.Get())) data = IdOf(V_DISPATCH(first.Get()), L"Data");
     }
 
-    double facadeTime = 1e30, facadeDataTime = 1e30, shellTime = 1e30;
+    // The kinds of reads, each a round over every value; the number of failed reads.
+    struct Kind {
+        const wchar_t* mark;  // how bench/count_requests.sh names it
+        std::function<int()> round;
+        double best;
+    };
+    Kind kinds[] = {
+        {L"getvalue",
+         [&] {
+             return Failures(facadeArgs,
+                             [&](std::vector<VARIANT>& args) { return Reads(facade.Get(), getValue, args, VT_DISPATCH); });
+         }, 1e30},
+        {L"getvaluedata",
+         [&] {
+             return Failures(facadeArgs, [&](std::vector<VARIANT>& args) {
+                 Variant r, text;
+                 std::vector<VARIANT> none;
+                 Call(facade.Get(), getValue, args, r.Get());
+                 return r.Type() == VT_DISPATCH && SUCCEEDED(Call(V_DISPATCH(r.Get()), data, none, text.Get()));
+             });
+         }, 1e30},
+        {L"regread",
+         [&] {
+             return Failures(shellArgs,
+                             [&](std::vector<VARIANT>& args) { return Reads(shell.Get(), regRead, args, VT_BSTR); });
+         }, 1e30},
+        {L"raw", [&] { return Failures(names, RawRead); }, 1e30},
+    };
     int errors = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        LARGE_INTEGER t0, t1, t2, t3;
-        QueryPerformanceCounter(&t0);
-        for (auto& args : facadeArgs) {
-            Variant r;
-            if (FAILED(Call(facade.Get(), getValue, args, r.Get())) || r.Type() != VT_DISPATCH) ++errors;
+    if (count) {  // one round of each kind between marks
+        for (Kind& kind : kinds) {
+            Mark((L"bench-mark-" + std::wstring(kind.mark)).c_str());
+            errors += kind.round();
         }
-        QueryPerformanceCounter(&t1);
-        for (auto& args : facadeArgs) {
-            Variant r, text;
-            Call(facade.Get(), getValue, args, r.Get());
-            std::vector<VARIANT> none;
-            if (r.Type() != VT_DISPATCH || FAILED(Call(V_DISPATCH(r.Get()), data, none, text.Get()))) ++errors;
+        Mark(L"bench-mark-end");
+    }
+    for (int round = 0; !count && round < kRounds; ++round) {
+        for (Kind& kind : kinds) {
+            LARGE_INTEGER t0, t1;
+            QueryPerformanceCounter(&t0);
+            errors += kind.round();
+            QueryPerformanceCounter(&t1);
+            // The best round of each: the least disturbed by the rest of the machine.
+            kind.best = std::min(kind.best, Seconds(t0, t1));
         }
-        QueryPerformanceCounter(&t2);
-        for (auto& args : shellArgs) {
-            Variant r;
-            if (FAILED(Call(shell.Get(), regRead, args, r.Get())) || r.Type() != VT_BSTR) ++errors;
-        }
-        QueryPerformanceCounter(&t3);
-        // The best round of each: the least disturbed by the rest of the machine.
-        facadeTime = std::min(facadeTime, Seconds(t0, t1));
-        facadeDataTime = std::min(facadeDataTime, Seconds(t1, t2));
-        shellTime = std::min(shellTime, Seconds(t2, t3));
     }
     for (auto& args : facadeArgs) for (auto& v : args) VariantClear(&v);
     for (auto& args : shellArgs) for (auto& v : args) VariantClear(&v);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnwellBench");
 
-    std::printf("%d reads per round, best of %d rounds\n", kValues, kRounds);
-    std::printf("WScript.Shell.RegRead        %8.1f us/read\n", shellTime * 1e6 / kValues);
-    std::printf("zbnRegistry2.GetValue        %8.1f us/read  ratio %.2f\n", facadeTime * 1e6 / kValues,
-                facadeTime / shellTime);
-    std::printf("zbnRegistry2.GetValue + Data %8.1f us/read  ratio %.2f\n", facadeDataTime * 1e6 / kValues,
-                facadeDataTime / shellTime);
+    const double facadeTime = kinds[0].best, facadeDataTime = kinds[1].best, shellTime = kinds[2].best,
+                 rawTime = kinds[3].best;
+    if (count) std::printf("%d reads, one round of each kind\n", kValues);
+    else std::printf("%d reads per round, best of %d rounds; ratios to RegRead, and to the raw reads\n", kValues, kRounds);
+    if (!count) {
+        std::printf("raw open, query, close       %8.1f us/read\n", rawTime * 1e6 / kValues);
+        std::printf("WScript.Shell.RegRead        %8.1f us/read  ratio %.2f  raw %.2f\n", shellTime * 1e6 / kValues,
+                    1.0, shellTime / rawTime);
+        std::printf("zbnRegistry2.GetValue        %8.1f us/read  ratio %.2f  raw %.2f\n", facadeTime * 1e6 / kValues,
+                    facadeTime / shellTime, facadeTime / rawTime);
+        std::printf("zbnRegistry2.GetValue + Data %8.1f us/read  ratio %.2f  raw %.2f\n",
+                    facadeDataTime * 1e6 / kValues, facadeDataTime / shellTime, facadeDataTime / rawTime);
+    }
     if (errors) std::printf("errors: %d\n", errors);
     CoUninitialize();
     return errors ? 1 : 0;

@@ -4,6 +4,9 @@
 #include "com/variant.h"
 #include "com/variant_util.h"
 #include <oleauto.h>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -12,12 +15,16 @@ const WORD kPutFlags = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
 
 bool IsPut(WORD flags) { return (flags & kPutFlags) != 0; }
 
-// The member's description for the kind of call asked for: a put finds only a put accessor,
-// anything else a method or a get accessor. Restricted members are not callable by name.
-FUNCDESC* FindFunction(ITypeInfo* info, DISPID id, WORD flags) {
-    const WORD kinds = IsPut(flags) ? (flags & kPutFlags) : (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
+// The kinds of accessor a call may reach: a put only a put accessor, anything else a method
+// or a get accessor.
+WORD KindsOf(WORD flags) {
+    return IsPut(flags) ? (flags & kPutFlags) : (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
+}
+
+// The member's description for those kinds. Restricted members are not callable by name.
+FUNCDESC* FindFunction(ITypeInfo* info, DISPID id, WORD kinds) {
     TYPEATTR* attr = nullptr;
-    if (!kinds || FAILED(info->GetTypeAttr(&attr))) return nullptr;
+    if (FAILED(info->GetTypeAttr(&attr))) return nullptr;
     const WORD count = HeldTypeAttr(info, attr)->cFuncs;
     for (WORD i = 0; i < count; ++i) {
         FUNCDESC* raw = nullptr;
@@ -71,6 +78,42 @@ UINT CallerParamCount(const FUNCDESC& fd) {
     return n;
 }
 
+// A member as the binder uses it: its description and the types of the parameters a caller passes.
+struct Member {
+    const FUNCDESC* fd = nullptr;
+    std::vector<ParamType> params;
+};
+
+struct MemberKey {
+    ITypeInfo* info;
+    DISPID id;
+    WORD kinds;
+    bool operator<(const MemberKey& o) const { return std::tie(info, id, kinds) < std::tie(o.info, o.id, o.kinds); }
+};
+
+std::mutex g_membersLock;
+std::map<MemberKey, Member> g_members;
+
+// The member a call reaches, or null. Looking a member up copies the description of every
+// member before it, so each one found is kept, with a reference to its type info, for the life
+// of the process (as the module keeps its type infos).
+const Member* FindMember(ITypeInfo* info, DISPID id, WORD flags) {
+    const WORD kinds = KindsOf(flags);
+    if (!kinds) return nullptr;
+    std::lock_guard<std::mutex> lock(g_membersLock);
+    auto found = g_members.find({info, id, kinds});
+    if (found != g_members.end()) return &found->second;
+    HeldFuncDesc fd(info, FindFunction(info, id, kinds));
+    if (!fd.Get()) return nullptr;
+    Member member;
+    for (UINT i = 0; i < CallerParamCount(*fd.Get()); ++i)
+        member.params.push_back(ResolveParam(info, fd->lprgelemdescParam[i].tdesc));
+    Member& kept = g_members.emplace(MemberKey{info, id, kinds}, std::move(member)).first->second;
+    info->AddRef();
+    kept.fd = fd.Detach();
+    return &kept;
+}
+
 // One parameter's argument as the caller gave it.
 struct Given {
     VARIANT* value = nullptr;  // null when the caller left it out
@@ -106,6 +149,14 @@ HRESULT MatchArguments(const DISPPARAMS& params, UINT declared, bool put, std::v
     }
     if (positional > (put ? declared - 1 : declared)) return DISP_E_BADPARAMCOUNT;
     for (UINT i = 0; i < positional; ++i) (*out)[i] = {&params.rgvarg[params.cArgs - 1 - i], params.cArgs - 1 - i};
+    return S_OK;
+}
+
+// A reference to a reference to a Variant, refused for any parameter before anything is
+// bound: the runtime follows one level only, and a chain may lead back to itself.
+HRESULT RefuseChains(const std::vector<Given>& given, UINT* argErr) {
+    for (const Given& g : given)
+        if (IsVariantChain(g.value)) return RefuseArgument(DISP_E_TYPEMISMATCH, g.index, argErr);
     return S_OK;
 }
 
@@ -230,15 +281,14 @@ HRESULT BindLiteralByRef(VARIANT* given, VARTYPE vt, Variant* storage, VARIANT* 
     return hr;
 }
 
-// A reference (or a chain of them) that ends in a null pointer.
+// A reference that ends in a null pointer.
 bool RefersToNothing(const VARIANT* given) {
     const VARIANT* end = DerefVariant(given);
     return end && (V_VT(end) & VT_BYREF) && !V_BYREF(end);
 }
 
-HRESULT BindParam(ITypeInfo* info, const ELEMDESC& ed, VARIANT* given, Variant* storage, VARIANT* arg) {
+HRESULT BindParam(const ELEMDESC& ed, ParamType type, VARIANT* given, Variant* storage, VARIANT* arg) {
     if (RefersToNothing(given)) return DISP_E_TYPEMISMATCH;
-    const ParamType type = ResolveParam(info, ed.tdesc);
     if (type.vt == VT_VARIANT) return type.byRef ? BindVariantByRef(given, storage, arg) : BindVariant(given, arg);
     if (IsMissingArg(given)) {
         if (ed.paramdesc.wParamFlags & PARAMFLAG_FOPT) return BindOmitted(ed, type, storage, arg);
@@ -268,22 +318,24 @@ HRESULT CallBound(ITypeInfo* info, void* instance, const FUNCDESC& fd, Arguments
 
 HRESULT Invoke(ITypeInfo* info, void* instance, DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result,
                EXCEPINFO* excep, UINT* argErr) {
-    HeldFuncDesc fd(info, FindFunction(info, id, flags));
-    if (!fd.Get()) return DISP_E_MEMBERNOTFOUND;
-    const UINT declared = CallerParamCount(*fd.Get());
+    const Member* member = FindMember(info, id, flags);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    const FUNCDESC& fd = *member->fd;
+    const UINT declared = static_cast<UINT>(member->params.size());
     std::vector<Given> given;
     HRESULT hr = MatchArguments(params, declared, IsPut(flags), &given, argErr);
+    if (SUCCEEDED(hr)) hr = RefuseChains(given, argErr);
     if (FAILED(hr)) return hr;
 
     Arguments args(declared);
     std::vector<Variant> storage(declared);  // what by-reference arguments point at
     for (UINT i = 0; i < declared; ++i) {
-        hr = BindParam(info, fd.Get()->lprgelemdescParam[i], given[i].value, &storage[i], args.ForParam(i));
+        hr = BindParam(fd.lprgelemdescParam[i], member->params[i], given[i].value, &storage[i], args.ForParam(i));
         if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTOPTIONAL)
             return RefuseArgument(hr, given[i].value ? given[i].index : 0, argErr);
         if (FAILED(hr)) return hr;
     }
-    return CallBound(info, instance, *fd.Get(), args, given, result, excep, argErr);
+    return CallBound(info, instance, fd, args, given, result, excep, argErr);
 }
 
 }  // namespace

@@ -4,14 +4,24 @@
 #include <oleauto.h>
 #include <cstring>
 
+namespace {
+
+bool IsVariantRef(const VARIANT* v) { return V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v); }
+
+}  // namespace
+
 const VARIANT* DerefVariant(const VARIANT* v) {
-    while (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-    return v;
+    if (!v || !IsVariantRef(v)) return v;
+    v = V_VARIANTREF(v);
+    return V_VT(v) == (VT_BYREF | VT_VARIANT) ? nullptr : v;
 }
 
+bool IsVariantChain(const VARIANT* v) { return v && !DerefVariant(v); }
+
 bool IsMissingArg(const VARIANT* v) {
+    if (!v) return true;
     v = DerefVariant(v);
-    return !v || (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND);
+    return v && V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND;
 }
 
 HRESULT ConvertVariant(VARIANT* out, VARIANT* in, VARTYPE vt) {

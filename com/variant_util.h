@@ -6,8 +6,13 @@
 #include <vector>
 #include <cstdint>
 
-// The value a VT_BYREF | VT_VARIANT chain finally refers to.
+// The Variant a VT_BYREF | VT_VARIANT refers to, followed one level as the automation runtime
+// does; `v` itself for any other value and for a null reference. Null for a reference to a
+// Variant that is itself such a reference (a chain, perhaps back to itself), which the runtime
+// refuses too (VariantCopyInd answers E_INVALIDARG).
 const VARIANT* DerefVariant(const VARIANT* v);
+// True for such a chain.
+bool IsVariantChain(const VARIANT* v);
 // True for the marker of an omitted optional argument.
 bool IsMissingArg(const VARIANT* v);
 // Converts by the automation rules as a script host does: to text a Boolean becomes "True"

@@ -117,6 +117,14 @@ STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR 
     return S_OK;
 }
 
+bool Registry2::OpenListed(RegCalls& calls, long root, BSTR subKeyArg, REGSAM access, UniqueHKey* key,
+                           SharedText* seen) {
+    const std::wstring subKey = Bstr::ToString(subKeyArg);
+    if (calls.Open(RootKey(root), subKey, access, key) != ERROR_SUCCESS) return false;
+    *seen = std::make_shared<const std::wstring>(calls.AsSeen(subKey));
+    return true;
+}
+
 STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     RegCalls calls = Calls();
@@ -188,12 +196,11 @@ STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARI
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
-    const std::wstring subKey = Bstr::ToString(subKeyArg);
     UniqueHKey key;
-    if (calls.Open(RootKey(root), subKey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return S_OK;
+    SharedText seen;
+    if (!OpenListed(calls, root, subKeyArg, KEY_QUERY_VALUE, &key, &seen)) return S_OK;
     ComPtr<Collection> list;
-    HRESULT hr = ListValues(key.Get(), calls, std::make_shared<const std::wstring>(calls.AsSeen(subKey)), root,
-                            queryData != VARIANT_FALSE, &list);
+    HRESULT hr = ListValues(key.Get(), calls, seen, root, queryData != VARIANT_FALSE, &list);
     if (FAILED(hr)) return hr;
     *result = list.Detach();
     return S_OK;
@@ -226,11 +233,11 @@ STDMETHODIMP Registry2::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Co
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
-    const std::wstring subKey = Bstr::ToString(subKeyArg);
     UniqueHKey key;
-    if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
+    SharedText seen;
+    if (!OpenListed(calls, root, subKeyArg, kQueryAndEnumerate, &key, &seen)) return S_OK;
     ComPtr<Collection> list;
-    HRESULT hr = ListSubKeys(key.Get(), calls, std::make_shared<const std::wstring>(calls.AsSeen(subKey)), root, &list);
+    HRESULT hr = ListSubKeys(key.Get(), calls, seen, root, &list);
     if (FAILED(hr)) return hr;
     *result = list.Detach();
     return S_OK;
@@ -240,15 +247,14 @@ STDMETHODIMP Registry2::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
-    const std::wstring subKey = Bstr::ToString(subKeyArg);
     UniqueHKey key;
-    if (calls.Open(RootKey(root), subKey, kQueryAndEnumerate, &key) != ERROR_SUCCESS) return S_OK;
+    SharedText seen;
+    if (!OpenListed(calls, root, subKeyArg, kQueryAndEnumerate, &key, &seen)) return S_OK;
     std::wstring keyClass;
     FILETIME lastWrite = {};
     if (calls.QueryClass(key.Get(), &keyClass, &lastWrite) != ERROR_SUCCESS) return S_OK;
-    const std::wstring seen = calls.AsSeen(subKey);
     ComPtr<RegKey> snapshot;
-    HRESULT hr = RegKey::Make(esGetFileName(seen, false), seen, root, lastWrite, keyClass, &snapshot);
+    HRESULT hr = RegKey::Make(esGetFileName(*seen, false), seen, root, lastWrite, std::move(keyClass), &snapshot);
     if (FAILED(hr)) return hr;
     *result = snapshot.Detach();
     return S_OK;

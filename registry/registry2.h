@@ -44,6 +44,9 @@ private:
     // Raw data to a snapshot (DecodeRegValue); null when the data does not fit its type.
     HRESULT Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size, const SharedText& subKey,
                    long root, ComPtr<RegValue>* out);
+    // Opens the key a listing reads; *seen gets its path as the chosen functions see it, held
+    // once for all the listing's snapshots. False (LastRegError set) when it cannot be opened.
+    bool OpenListed(RegCalls& calls, long root, BSTR subKeyArg, REGSAM access, UniqueHKey* key, SharedText* seen);
     // What an enumeration code means for a listing: ERROR_NO_MORE_ITEMS ends it (LastRegError
     // back to 0), ERROR_SUCCESS and `accepted` give an entry, any other code fails it.
     Entry EntryOf(LONG rc, LONG accepted);

@@ -114,7 +114,8 @@ bool DecodeRegValue(DWORD type, const uint8_t* bytes, size_t size, bool unicode,
 bool EncodeValueData(const VARIANT* value, long type, bool unicode, std::vector<uint8_t>* image) {
     image->clear();
     Variant direct;
-    if (FAILED(VariantCopyInd(direct.Get(), const_cast<VARIANT*>(DerefVariant(value))))) return false;
+    const VARIANT* given = DerefVariant(value);  // null for a chain of references: refused
+    if (!given || FAILED(VariantCopyInd(direct.Get(), const_cast<VARIANT*>(given)))) return false;
     const VARIANT* v = direct.Get();
     switch (type) {
     case REG_SZ:

@@ -1,6 +1,7 @@
 // DllRegisterServer / DllUnregisterServer: the type library, and for each creatable class
 // its CLSID (this DLL in-process, apartment threaded) and programmatic identifiers, as
-// registration_entries.h lists them.
+// registration_entries.h lists them, in HKEY_LOCAL_MACHINE\Software\Classes; DllInstall does
+// the same in the user's classes.
 #include "server/class_table.h"
 #include "com/barrier.h"
 #include "com/com_ptr.h"
@@ -58,7 +59,7 @@ HRESULT UnRegisterTypeLibPerUser(REFGUID libId, WORD major, WORD minor, LCID lci
     return fn ? fn(libId, major, minor, lcid, kind) : UnRegisterTypeLib(libId, major, minor, lcid, kind);
 }
 
-// Where the class entries go: HKEY_CLASSES_ROOT (per machine) or the user's own classes.
+// Where the class entries go: the machine's classes or the user's own.
 struct Scope {
     HKEY classes;
     bool perUser;
@@ -97,19 +98,21 @@ HRESULT UnregisterAll(const Scope& scope) {
     return result;
 }
 
-// While it lives, HKEY_CLASSES_ROOT of this process means HKEY_CURRENT_USER\Software\Classes,
-// so whatever the type library functions write lands in the user's classes only (some
-// hosts implement the per-user type library calls as the per-machine ones).
-class PerUserClassesRoot {
+// While it lives, HKEY_CLASSES_ROOT of this process means the Software\Classes key of one root
+// (HKEY_LOCAL_MACHINE: every user; HKEY_CURRENT_USER: the user alone), so whatever the type
+// library functions write lands there too. On Windows HKEY_CLASSES_ROOT is a merged view in
+// which a key of the user's classes takes the writes meant for the machine's; some hosts
+// implement the per-user type library calls as the per-machine ones. When it ends,
+// HKEY_CLASSES_ROOT is the platform's own again.
+class ClassesRoot {
 public:
-    PerUserClassesRoot() {
-        rc_ = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              key_.Put(), nullptr);
+    explicit ClassesRoot(HKEY root) {
+        rc_ = RegCreateKeyExW(root, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Put(), nullptr);
         if (rc_ == ERROR_SUCCESS) rc_ = RegOverridePredefKey(HKEY_CLASSES_ROOT, key_.Get());
     }
-    PerUserClassesRoot(const PerUserClassesRoot&) = delete;
-    PerUserClassesRoot& operator=(const PerUserClassesRoot&) = delete;
-    ~PerUserClassesRoot() { if (rc_ == ERROR_SUCCESS) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr); }
+    ClassesRoot(const ClassesRoot&) = delete;
+    ClassesRoot& operator=(const ClassesRoot&) = delete;
+    ~ClassesRoot() { if (rc_ == ERROR_SUCCESS) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr); }
     LSTATUS Status() const { return rc_; }
     HKEY Key() const { return key_.Get(); }
 
@@ -118,23 +121,28 @@ private:
     LSTATUS rc_;
 };
 
+// Registers or unregisters in the classes of one root only.
+HRESULT InClassesOf(HKEY root, bool install) {
+    ClassesRoot classes(root);
+    if (classes.Status() != ERROR_SUCCESS) return HRESULT_FROM_WIN32(classes.Status());
+    Scope scope{classes.Key(), root == HKEY_CURRENT_USER};
+    return install ? RegisterAll(scope) : UnregisterAll(scope);
+}
+
 }  // namespace
 
 STDAPI DllRegisterServer() {
-    return Barrier([] { return RegisterAll({HKEY_CLASSES_ROOT, false}); });
+    return Barrier([] { return InClassesOf(HKEY_LOCAL_MACHINE, true); });
 }
 
 STDAPI DllUnregisterServer() {
-    return Barrier([] { return UnregisterAll({HKEY_CLASSES_ROOT, false}); });
+    return Barrier([] { return InClassesOf(HKEY_LOCAL_MACHINE, false); });
 }
 
 // regsvr32 /n /i:user registers for the current user only; /u /n /i:user removes that.
 STDAPI DllInstall(BOOL install, LPCWSTR cmdLine) {
     return Barrier([&] {
         if (!cmdLine || lstrcmpiW(cmdLine, L"user") != 0) return E_INVALIDARG;
-        PerUserClassesRoot root;
-        if (root.Status() != ERROR_SUCCESS) return HRESULT_FROM_WIN32(root.Status());
-        Scope scope{root.Key(), true};
-        return install ? RegisterAll(scope) : UnregisterAll(scope);
+        return InClassesOf(HKEY_CURRENT_USER, install != FALSE);
     });
 }

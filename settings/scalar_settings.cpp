@@ -46,7 +46,8 @@ HRESULT EmptySettingValue(long kind, VARIANT* out) {
 HRESULT DefaultSettingValue(long kind, const VARIANT* given, VARIANT* out) {
     if (IsMissingArg(given)) return EmptySettingValue(kind, out);
     VariantInit(out);
-    return VariantCopyInd(out, const_cast<VARIANT*>(DerefVariant(given)));
+    const VARIANT* value = DerefVariant(given);
+    return value ? VariantCopyInd(out, const_cast<VARIANT*>(value)) : E_INVALIDARG;
 }
 
 bool IsStoredTypeAccepted(long type, long kind) {
@@ -123,6 +124,7 @@ STDMETHODIMP Settings2::LoadSetting(BSTR SubKey, BSTR ValueName, SettingDataType
     if (!Result) return E_POINTER;
     VariantInit(Result);
     SetFlag(lpSuccess, false);
+    if (IsVariantChain(&Default)) return E_INVALIDARG;  // as VariantCopyInd answers, before any reading
     Bstr path;
     HRESULT hr = Self()->GetSettingPath(AppTitle, VerMajor, VerMinor, SubKey, path.Put());
     if (FAILED(hr)) return hr;
@@ -151,7 +153,8 @@ STDMETHODIMP Settings2::SaveSetting(BSTR SubKey, BSTR ValueName, SettingDataType
     if (IsMissingArg(&Value)) return S_OK;
     // A copy: the caller's variant is never changed.
     Variant copy;
-    if (FAILED(VariantCopyInd(copy.Get(), const_cast<VARIANT*>(DerefVariant(&Value))))) return S_OK;
+    const VARIANT* given = DerefVariant(&Value);  // null for a chain of references: refused
+    if (!given || FAILED(VariantCopyInd(copy.Get(), const_cast<VARIANT*>(given)))) return S_OK;
     long regType = REG_SZ;
     if (!PrepareValueForStore(ValueDataType, copy.Get(), &regType)) return S_OK;
     Bstr path;
@@ -170,6 +173,7 @@ STDMETHODIMP Settings2::LoadSetting2(BSTR SubKey, BSTR ValueName, SettingDataTyp
                                      VARIANT* Result) {
     if (!Result) return E_POINTER;
     VariantInit(Result);
+    if (IsVariantChain(&Default)) return E_INVALIDARG;  // before the application object is read
     return WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
         return Self()->LoadSetting(SubKey, ValueName, ValueDataType, Default, title, major, minor, UserSetting,
                                    lpSuccess, Result);
@@ -182,6 +186,7 @@ STDMETHODIMP Settings2::SaveSetting2(BSTR SubKey, BSTR ValueName, SettingDataTyp
     if (!Result) return E_POINTER;
     *Result = VARIANT_FALSE;
     SetFlag(lpSuccess, false);  // stays false when anything below fails
+    if (IsVariantChain(&Value)) return S_OK;  // refused before the application object is read
     VARIANT_BOOL written = VARIANT_FALSE;
     HRESULT hr = WithAppObject(AppObject, [&](BSTR title, LONG major, LONG minor) {
         return Self()->SaveSetting(SubKey, ValueName, ValueDataType, Value, title, major, minor, UserSetting, &written);

@@ -73,6 +73,8 @@ public:
     ~RedirectedRoot() { RegOverridePredefKey(root_, nullptr); }
 
     HKEY Key() const { return key_.Get(); }
+    // Redirects again: registration gives HKEY_CLASSES_ROOT back to the platform when it ends.
+    void Again() const { RegOverridePredefKey(root_, key_.Get()); }
 
 private:
     HKEY root_;

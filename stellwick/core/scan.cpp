@@ -35,7 +35,14 @@ std::vector<ComPtr<IDispatch>> ItemsOf(_Collection* list) {
     return items;
 }
 
-// True when the registration has, or may have, values besides its default value and "PATH".
+// Whether a value's name is other than the default value's and "PATH" (in any letter case).
+bool IsOtherName(IDispatch* value) {
+    const std::wstring name = UpperCase(NameOf(value));
+    return !name.empty() && name != L"PATH";
+}
+
+// True when the registration has, or may have, values besides its default value and "PATH",
+// as a listing of its value names tells.
 bool HasOtherValues(const FacadeMaker& facades, Scope scope, const std::wstring& keyName) {
     ComPtr<_zbnRegistry2> facade = facades.New();
     if (!facade) return true;
@@ -44,24 +51,44 @@ bool HasOtherValues(const FacadeMaker& facades, Scope scope, const std::wstring&
     if (FAILED(facade->GetValues(RootConst(ScopeRoot(scope)), path.Get(), VARIANT_FALSE, values.Put())) || !values)
         return true;
     for (const auto& value : ItemsOf(values.Get())) {
-        if (!value) return true;
-        std::wstring name = UpperCase(NameOf(value.Get()));
-        if (name.empty() || name == L"PATH") continue;
-        return true;
+        if (!value || IsOtherName(value.Get())) return true;
     }
     return false;
 }
 
+// The same from the registration's listing with data. A value whose data does not decode is
+// Nothing there, with no name to judge by: then its names are listed on their own, as above.
+bool HasOtherValues(const FacadeMaker& facades, Scope scope, const std::wstring& keyName,
+                    const std::vector<ComPtr<IDispatch>>& values) {
+    for (const auto& value : values) {
+        if (!value) return HasOtherValues(facades, scope, keyName);
+        if (IsOtherName(value.Get())) return true;
+    }
+    return false;
+}
+
+// The default value (named "") of a listing; null when there is none or its data did not decode.
+ComPtr<_RegValue> DefaultValueOf(const std::vector<ComPtr<IDispatch>>& values) {
+    ComPtr<_RegValue> found;
+    for (const auto& value : values)
+        if (value && NameOf(value.Get()).empty() && SUCCEEDED(QueryTo(value.Get(), &found))) break;
+    return found;
+}
+
 // Whether the registration is one the scan lists; *path gets its trimmed default value.
-// The order of the tests is fixed: type, existence of the file, then the value names.
+// One listing of its values with their data serves every test, in a fixed order: the type of
+// the default value, existence of the file, then the value names. A listing that fails lists nothing.
 bool Qualifies(const FacadeMaker& facades, _zbnRegistry2* facade, Scope scope, const std::wstring& name,
                std::wstring* path) {
     // A key whose name reads back empty would make its path the App Paths key itself.
     if (name.empty()) return false;
-    ComPtr<_RegValue> value;
-    if (FAILED(facade->GetValue(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), Bstr(L"").Get(),
-                                value.Put())))
+    ComPtr<_Collection> list;
+    if (FAILED(facade->GetValues(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), VARIANT_TRUE,
+                                 list.Put())) ||
+        !list)
         return false;
+    const std::vector<ComPtr<IDispatch>> values = ItemsOf(list.Get());
+    ComPtr<_RegValue> value = DefaultValueOf(values);
     _RegValue* raw = value.Get();
     RegistryDataType2_Const type{};
     if (FAILED(facade->GetValueDataType(&raw, &type)) || type != REG_SZ) return false;
@@ -69,7 +96,7 @@ bool Qualifies(const FacadeMaker& facades, _zbnRegistry2* facade, Scope scope, c
     if (FAILED(facade->GetValueData_SZ(&raw, data.Put()))) return false;
     std::wstring text = asTrimEx2(data.Str(), true, true, true, true, true, 0, 0, 0, 0, 0);
     if (esIsFileExist(text)) return false;
-    if (HasOtherValues(facades, scope, name)) return false;
+    if (HasOtherValues(facades, scope, name, values)) return false;
     *path = text;
     return true;
 }

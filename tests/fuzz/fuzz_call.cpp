@@ -254,8 +254,9 @@ CallPlan Fuzzer::Plan(Rng& rng) const {
     return c;
 }
 
-// Makes the arguments and calls; *touched tells whether an argument object was asked for anything.
-HRESULT Fuzzer::Call(Rng& rng, const CallPlan& c, bool* touched) const {
+// Makes the arguments and calls; *touched tells whether an argument object was asked for anything,
+// *chained whether an argument was a chain of references.
+HRESULT Fuzzer::Call(Rng& rng, const CallPlan& c, bool* touched, bool* chained) const {
     ValueMaker values(&rng, &objects_);
     PropertySourceScope source(&values);
     const Member* m = c.member;
@@ -269,6 +270,7 @@ HRESULT Fuzzer::Call(Rng& rng, const CallPlan& c, bool* touched) const {
     for (UINT i = 0; i < c.positional; ++i)
         values.ForParameter(i < width ? m->params[i] : L"", i < width ? m->types[i] : static_cast<VARTYPE>(VT_EMPTY), facade,
                             args.At(c.count - 1 - i));
+    *chained = values.Chained();
     ComPtr<IDispatch> target;
     HRESULT hr = c.iface->make(objects_, &target);
     if (FAILED(hr)) return hr;
@@ -296,8 +298,8 @@ bool Fuzzer::Run(uint64_t index, std::wstring* problem) {
     const CallPlan c = Plan(rng);
     const std::vector<ULONG> refsBefore = RefsOf(objects_);
     const long liveBefore = module::LiveObjects();
-    bool touched = false;
-    const HRESULT hr = Call(rng, c, &touched);
+    bool touched = false, chained = false;
+    const HRESULT hr = Call(rng, c, &touched, &chained);
     SetErrorInfo(0, nullptr);
 
     wchar_t a[16], b[16];
@@ -305,6 +307,9 @@ bool Fuzzer::Run(uint64_t index, std::wstring* problem) {
     if (hr != S_OK && hr != S_FALSE && SUCCEEDED(hr)) what = std::wstring(L"answered the success code ") + HexOf(hr, a);
     else if (c.refusal != S_OK && hr != c.refusal) what = std::wstring(L"answered ") + HexOf(hr, a) + L", not " + HexOf(c.refusal, b);
     else if (c.refusal != S_OK && touched) what = L"was refused, but only after using an argument";
+    else if (c.refusal == S_OK && chained && hr != DISP_E_TYPEMISMATCH && hr != DISP_E_BADPARAMCOUNT)
+        what = std::wstring(L"answered ") + HexOf(hr, a) + L" to a chain of references, not 0x80020005";
+    else if (chained && touched) what = L"was refused for a chain of references, but only after using an argument";
     else if (RefsOf(objects_) != refsBefore) what = L"left a reference to an argument object";
     else if (module::LiveObjects() != liveBefore) what = L"left an object of the library alive";
     if (what.empty()) return true;

@@ -43,7 +43,7 @@ public:
 
 private:
     CallPlan Plan(Rng& rng) const;
-    HRESULT Call(Rng& rng, const CallPlan& plan, bool* touched) const;
+    HRESULT Call(Rng& rng, const CallPlan& plan, bool* touched, bool* chained) const;
 
     uint64_t seed_;
     const FuzzObjects& objects_;

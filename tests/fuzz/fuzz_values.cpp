@@ -263,7 +263,8 @@ std::wstring ValueMaker::RandomText() {
 }
 
 // Hands a value out by reference now and then: as a reference to a Variant, as a script
-// variable is passed, or as a typed reference; the value itself stays here.
+// variable is passed, or as a typed reference; the value itself stays here. Now and then the
+// reference to a Variant is made a chain.
 void ValueMaker::MaybeByRef(VARIANT* out) {
     const uint32_t r = rng_.Below(5);
     if (r < 3) return;
@@ -275,10 +276,24 @@ void ValueMaker::MaybeByRef(VARIANT* out) {
     if (r == 3 || vt == VT_EMPTY || vt == VT_NULL) {
         V_VT(out) = VT_BYREF | VT_VARIANT;
         V_VARIANTREF(out) = inner;
+        if (rng_.OneIn(16)) Chain(out);
     } else {
         V_VT(out) = VT_BYREF | vt;
         V_BYREF(out) = vt == VT_DECIMAL ? static_cast<void*>(&V_DECIMAL(inner)) : static_cast<void*>(&V_UI1(inner));
     }
+}
+
+// A reference to a Variant made a chain: to a second reference to its value, or to itself.
+void ValueMaker::Chain(VARIANT* out) {
+    chained_ = true;
+    if (rng_.OneIn(2)) {
+        V_VARIANTREF(out) = out;  // the argument's own storage, which stays put for the call
+        return;
+    }
+    held_.emplace_back();
+    VARIANT* link = held_.back().Get();
+    *link = *out;
+    V_VARIANTREF(out) = link;
 }
 
 void ValueMaker::ScratchRoot(VARIANT* out) {

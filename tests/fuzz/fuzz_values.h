@@ -62,6 +62,8 @@ public:
     // A value no conversion turns into text, a number or anything with a default value.
     void Inert(VARIANT* out);
     Rng& Random() { return rng_; }
+    // Whether a value handed out was a chain of references to Variants (every call refuses one).
+    bool Chained() const { return chained_; }
 
 private:
     void Typed(VARTYPE type, VARIANT* out);
@@ -73,6 +75,7 @@ private:
     void Text(VARIANT* out, const std::wstring& text);
     std::wstring RandomText();
     void MaybeByRef(VARIANT* out);
+    void Chain(VARIANT* out);
     void ScratchRoot(VARIANT* out);
     void ScratchText(const wchar_t* prefix, VARIANT* out);
     void SmallNumber(const long* choices, size_t count, VARIANT* out);
@@ -80,4 +83,5 @@ private:
     Rng& rng_;
     const FuzzObjects& objects_;
     std::deque<Variant> held_;  // targets of references
+    bool chained_ = false;
 };

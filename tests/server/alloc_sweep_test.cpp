@@ -102,6 +102,7 @@ const wchar_t kScratch[] = L"Software\\TarnwellTests\\AllocSweep";
 const wchar_t kGone[] = L"Software\\TarnwellTests\\AllocSweep\\gone";
 const wchar_t kGoneChild[] = L"Software\\TarnwellTests\\AllocSweep\\gone\\deeper";
 const wchar_t kClassesScratch[] = L"Software\\TarnwellTests\\AllocSweepClasses";
+const wchar_t kMachineScratch[] = L"Software\\TarnwellTests\\AllocSweepMachine";
 const wchar_t kUserScratch[] = L"Software\\TarnwellTests\\AllocSweepUser";
 const wchar_t kTitle[] = L"Tarnwell Alloc Sweep";
 HWND g_window = nullptr;  // the window the placement members save and restore
@@ -454,11 +455,11 @@ const Case kCases[] = {
      }},
     {"DllCanUnloadNow", [](Fixture&) { return DllCanUnloadNow(); }},
     {"DllRegisterServer", [](Fixture&) {
-         RedirectedRoot root(HKEY_CLASSES_ROOT, kClassesScratch);
+         RedirectedRoot machine(HKEY_LOCAL_MACHINE, kMachineScratch), root(HKEY_CLASSES_ROOT, kClassesScratch);
          return DllRegisterServer();
      }},
     {"DllUnregisterServer", [](Fixture&) {
-         RedirectedRoot root(HKEY_CLASSES_ROOT, kClassesScratch);
+         RedirectedRoot machine(HKEY_LOCAL_MACHINE, kMachineScratch), root(HKEY_CLASSES_ROOT, kClassesScratch);
          return DllUnregisterServer();
      }},
     {"DllInstall", [](Fixture&) {
@@ -528,7 +529,7 @@ TEST(AllocSweep, EveryCallFailsCleanlyAtEveryAllocation) {
     std::printf("alloc sweep: %ld failure points over %zu calls\n", points, sizeof(kCases) / sizeof(kCases[0]));
     CoRevokeMallocSpy();
     DestroyWindow(g_window);
-    for (const wchar_t* key : {kClassesScratch, kUserScratch, L"Software\\Orrindale\\Zerbane\\Tarnwell Alloc Sweep"})
+    for (const wchar_t* key : {kClassesScratch, kMachineScratch, kUserScratch, L"Software\\Orrindale\\Zerbane\\Tarnwell Alloc Sweep"})
         SHDeleteKeyW(HKEY_CURRENT_USER, key);
 }
 

@@ -1,6 +1,8 @@
 // The list the installers are generated from is exactly what DllRegisterServer writes (the
-// platform's type library registration included), and unregistering removes all of it, also
-// when nothing is registered. HKEY_CLASSES_ROOT is redirected to a scratch key meanwhile.
+// platform's type library registration included), all of it below the machine's
+// Software\Classes and nothing through HKEY_CLASSES_ROOT, and unregistering removes all of it,
+// also when nothing is registered. HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT are redirected to
+// scratch keys meanwhile.
 #include <gtest/gtest.h>
 #include <set>
 #include <tuple>
@@ -39,10 +41,11 @@ void Collect(HKEY key, const std::wstring& path, std::set<Value>* out) {
     }
 }
 
-// The values below the redirected HKEY_CLASSES_ROOT.
-std::set<Value> Values(const RedirectedRoot& classes) {
+// The values below a key of the redirected root ("" for all).
+std::set<Value> Values(const RedirectedRoot& root, const std::wstring& below = L"") {
     std::set<Value> values;
-    Collect(classes.Key(), L"", &values);
+    UniqueHKey k;
+    if (RegOpenKeyExW(root.Key(), below.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS) Collect(k.Get(), L"", &values);
     return values;
 }
 
@@ -56,13 +59,18 @@ TEST(RegistrationEntries, AreWhatRegisterWritesAndUnregisterRemoves) {
     for (const RegistryEntry& e : listed) expected.emplace(Lower(e.key), Lower(e.name), e.value);
     ASSERT_EQ(listed.size(), expected.size()) << "an entry is listed twice";
 
-    const RedirectedRoot classes(HKEY_CLASSES_ROOT, scratch.Path().c_str());
+    const RedirectedRoot machine(HKEY_LOCAL_MACHINE, scratch.Sub(L"Machine").c_str());
+    const RedirectedRoot classesRoot(HKEY_CLASSES_ROOT, scratch.Sub(L"ClassesRoot").c_str());
     ASSERT_EQ(S_OK, DllRegisterServer());
-    EXPECT_EQ(expected, Values(classes));
+    EXPECT_EQ(expected, Values(machine, L"Software\\Classes"));
+    EXPECT_TRUE(Values(classesRoot).empty());
 
+    classesRoot.Again();
     EXPECT_EQ(S_OK, DllUnregisterServer());
+    classesRoot.Again();
     EXPECT_EQ(S_OK, DllUnregisterServer());  // nothing left to remove is no failure
-    EXPECT_TRUE(Values(classes).empty());
+    EXPECT_TRUE(Values(machine, L"Software\\Classes").empty());
+    EXPECT_TRUE(Values(classesRoot).empty());
 }
 
 }  // namespace

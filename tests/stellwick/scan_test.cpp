@@ -42,6 +42,22 @@ TEST_F(Stellwick, OddDefaultValuesNeitherStopTheScanNorGetListed) {
     EXPECT_EQ(kMissing + L"after.exe", Column(2)[0]);
 }
 
+// A value besides the default value whose data does not decode still counts by its name.
+TEST_F(Stellwick, UndecodableValuesCountByTheirNames) {
+    for (const wchar_t* other : {L"PATH", L"UseUrl"}) {
+        const std::wstring name = std::wstring(L"odd") + other + L".exe";
+        Register(name, kMissing + name);
+        HKEY k = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, KEY_SET_VALUE, &k));
+        const BYTE threeBytes[] = {1, 2, 3};  // a number of three bytes
+        RegSetValueExW(k, other, 0, REG_DWORD, threeBytes, sizeof(threeBytes));
+        RegCloseKey(k);
+    }
+    WaitForFirstScan();
+    EXPECT_EQ(std::vector<std::wstring>{L"oddPATH.exe"}, Column(1));
+}
+
 // A class factory that makes nothing: the DLL as a broken installation would leave it.
 class RefusingFactory final : public IClassFactory {
 public:

@@ -1,0 +1,211 @@
+// Arguments that refer to a Variant that is itself a reference (two levels deep, or back to
+// itself): the automation runtime follows one such reference only, and so does the server,
+// late-bound or not. Each call runs on a thread of its own, so one that would follow a chain
+// forever fails the test instead of stalling it.
+#include <gtest/gtest.h>
+#include <functional>
+#include <memory>
+#include "com/bstr.h"
+#include "com/com_ptr.h"
+#include "com/variant.h"
+#include "automation/tarnwell_idl.h"
+#include "tests/test_registry_keys.h"
+
+namespace {
+
+const DWORD kGuardMs = 5000;
+const RegistryRoot2_Const kHkcu = static_cast<RegistryRoot2_Const>(0x80000001);
+const wchar_t kTitle[] = L"TarnwellChainTest";
+const wchar_t kTitleKey[] = L"Software\\Orrindale\\Zerbane\\TarnwellChainTest";
+
+// How a call ended; hr stays E_PENDING when it never returned.
+struct Outcome {
+    HRESULT hr = E_PENDING;
+    UINT argErr = 99;                   // late-bound calls: the refused argument's index
+    VARIANT_BOOL flag = VARIANT_FALSE;  // the member's Boolean answer, where it has one
+};
+
+struct Job {
+    std::function<Outcome()> call;
+    Outcome outcome;
+};
+
+DWORD WINAPI RunJob(void* p) {
+    std::unique_ptr<std::shared_ptr<Job>> mine(static_cast<std::shared_ptr<Job>*>(p));
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Outcome o = (*mine)->call();
+    CoUninitialize();
+    (*mine)->outcome = o;
+    return 0;
+}
+
+// Runs `call` on a thread of its own, in an apartment of its own, for at most the guard's time.
+Outcome Guarded(std::function<Outcome()> call) {
+    auto job = std::make_shared<Job>(Job{std::move(call), {}});
+    auto* held = new std::shared_ptr<Job>(job);  // the thread's own share: a stalled one keeps it
+    HANDLE thread = CreateThread(nullptr, 0, RunJob, held, 0, nullptr);
+    if (!thread) {
+        delete held;
+        return {};
+    }
+    const bool done = WaitForSingleObject(thread, kGuardMs) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return done ? job->outcome : Outcome{};
+}
+
+enum class Shape { TwoLevels, ItSelf };
+
+// An argument that refers to a Variant that is itself a reference: to the value, or to the
+// argument itself. It holds pointers into itself: never copied.
+class Chained {
+public:
+    Chained(Shape shape, Variant value) : value_(std::move(value)) {
+        V_VT(&middle_) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&middle_) = value_.Get();
+        V_VT(&outer_) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&outer_) = shape == Shape::ItSelf ? &outer_ : &middle_;
+    }
+    Chained(const Chained&) = delete;
+    Chained& operator=(const Chained&) = delete;
+    VARIANT* Arg() { return &outer_; }
+
+private:
+    Variant value_;
+    VARIANT middle_, outer_;
+};
+
+template <class T>
+ComPtr<T> Make(const CLSID& clsid) {
+    ComPtr<T> object;
+    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(T), object.PutVoid());
+    return object;
+}
+
+// A late-bound call by name; args in DISPPARAMS order (last first), owned by the caller.
+Outcome CallByName(IDispatch* object, const wchar_t* name, std::vector<VARIANT> reversed) {
+    Outcome o;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    if (!object || FAILED(o.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return o;
+    DISPPARAMS dp = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    Variant result;
+    o.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &dp,
+                          result.Get(), nullptr, &o.argErr);
+    if (result.Type() == VT_BOOL) o.flag = V_BOOL(result.Get());
+    return o;
+}
+
+// A collection of the scratch key's values, for Item and Add.
+ComPtr<_Collection> ValuesOf(const std::wstring& path) {
+    ComPtr<_Collection> list;
+    ComPtr<_zbnRegistry2> reg = Make<_zbnRegistry2>(CLSID_zbnRegistry2);
+    if (reg) reg->GetValues(kHkcu, Bstr(path).Get(), VARIANT_FALSE, list.Put());
+    return list;
+}
+
+struct Case {
+    const char* member;
+    std::function<Outcome(VARIANT* arg)> call;  // runs on the guarded thread
+    Outcome refused;                            // the answer to a chain (flag: the Boolean answer)
+    bool writes;                                // would have written below the scratch key or title
+};
+
+TEST(ReferenceChains, AreRefusedAtOnceWhereverTheyArePassed) {
+    ScratchKey key(L"Chains");
+    key.WriteText(L"v", REG_SZ, L"x");
+    SHDeleteKeyW(HKEY_CURRENT_USER, kTitleKey);
+    const std::wstring path = key.Path(), made = key.Sub(L"made");
+    const std::vector<Case> cases = {
+        {"IsKeyExist, late-bound",
+         [&](VARIANT* subKey) {
+             return CallByName(Make<IDispatch>(CLSID_zbnRegistry2).Get(), L"IsKeyExist",
+                               {*subKey, *Variant::Long(kHkcu).Get()});
+         },
+         {DISP_E_TYPEMISMATCH, 0, VARIANT_FALSE}, false},
+        {"SetValue data, late-bound",
+         [&](VARIANT* data) {
+             Variant where = Variant::Text(made), name = Variant::Text(L"w");
+             return CallByName(Make<IDispatch>(CLSID_zbnRegistry2).Get(), L"SetValue",
+                               {*data, *Variant::Long(REG_SZ).Get(), *name.Get(), *where.Get(),
+                                *Variant::Long(kHkcu).Get()});
+         },
+         {DISP_E_TYPEMISMATCH, 0, VARIANT_FALSE}, true},
+        {"SetValue data, early-bound",
+         [&](VARIANT* data) {
+             Outcome o;
+             ComPtr<_zbnRegistry2> reg = Make<_zbnRegistry2>(CLSID_zbnRegistry2);
+             o.hr = reg->SetValue(kHkcu, Bstr(made).Get(), Bstr(L"w").Get(), static_cast<RegistryDataType2_Const>(REG_SZ),
+                                  *data, nullptr, &o.flag);
+             return o;
+         },
+         {S_OK, 99, VARIANT_FALSE}, true},
+        {"Collection.Item, late-bound",
+         [&](VARIANT* index) {
+             ComPtr<IDispatch> list;
+             ComPtr<_Collection> values = ValuesOf(path);
+             if (values) values.As(&list);
+             return CallByName(list.Get(), L"Item", {*index});
+         },
+         {DISP_E_TYPEMISMATCH, 0, VARIANT_FALSE}, false},
+        {"Collection.Item, early-bound",
+         [&](VARIANT* index) {
+             Outcome o;
+             Variant item;
+             ComPtr<_Collection> values = ValuesOf(path);
+             o.hr = values ? values->Item(index, item.Get()) : E_FAIL;
+             return o;
+         },
+         {DISP_E_TYPEMISMATCH, 99, VARIANT_FALSE}, false},
+        {"SaveSetting value, late-bound",
+         [&](VARIANT* value) {
+             Variant title = Variant::Text(kTitle), name = Variant::Text(L"s"), none = Variant::Text(L"");
+             return CallByName(Make<IDispatch>(CLSID_zbnZerbaneSettings2).Get(), L"SaveSetting",
+                               {*title.Get(), *value, *Variant::Long(0).Get(), *name.Get(), *none.Get()});
+         },
+         {DISP_E_TYPEMISMATCH, 1, VARIANT_FALSE}, true},
+        {"SaveSetting value, early-bound",
+         [&](VARIANT* value) {
+             Outcome o;
+             ComPtr<_zbnZerbaneSettings2> store = Make<_zbnZerbaneSettings2>(CLSID_zbnZerbaneSettings2);
+             o.hr = store->SaveSetting(Bstr(L"").Get(), Bstr(L"s").Get(), static_cast<SettingDataType_Const>(0),
+                                       *value, Bstr(kTitle).Get(), 0, 0, VARIANT_TRUE, &o.flag);
+             return o;
+         },
+         {S_OK, 99, VARIANT_FALSE}, true},
+        {"LoadSetting default, early-bound",
+         [&](VARIANT* fallback) {
+             Outcome o;
+             Variant result;
+             ComPtr<_zbnZerbaneSettings2> store = Make<_zbnZerbaneSettings2>(CLSID_zbnZerbaneSettings2);
+             o.hr = store->LoadSetting(Bstr(L"").Get(), Bstr(L"s").Get(), static_cast<SettingDataType_Const>(0),
+                                       *fallback, Bstr(kTitle).Get(), 0, 0, VARIANT_TRUE, &o.flag, result.Get());
+             return o;
+         },
+         {E_INVALIDARG, 99, VARIANT_FALSE}, false},
+    };
+    for (const Case& c : cases) {
+        for (Shape shape : {Shape::TwoLevels, Shape::ItSelf}) {
+            SCOPED_TRACE(std::string(c.member) + (shape == Shape::ItSelf ? ", refers to itself" : ", two levels"));
+            const Outcome o = Guarded([&c, shape] {
+                Chained arg(shape, Variant::Long(1));
+                return c.call(arg.Arg());
+            });
+            if (o.hr == E_PENDING) {
+                ADD_FAILURE() << "did not return within " << kGuardMs / 1000 << " s";
+                continue;
+            }
+            EXPECT_EQ(c.refused.hr, o.hr);
+            EXPECT_EQ(c.refused.argErr, o.argErr);
+            EXPECT_EQ(c.refused.flag, o.flag);
+            if (c.writes) {
+                EXPECT_FALSE(key.Exists(L"made"));
+                HKEY k = nullptr;
+                EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kTitleKey, 0, KEY_READ, &k));
+                if (k) RegCloseKey(k);
+            }
+        }
+    }
+    SHDeleteKeyW(HKEY_CURRENT_USER, kTitleKey);
+}
+
+}  // namespace
