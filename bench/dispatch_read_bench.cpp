@@ -2,6 +2,7 @@
 // values, both called by name through IDispatch::Invoke from one client, in one run; and
 // against the floor, the same reads made in-process with the registry API alone.
 #include <windows.h>
+#include "bench/bench_clock.h"
 #include <objbase.h>
 #include <oleauto.h>
 #include <algorithm>
@@ -48,12 +49,11 @@ VARIANT Bstr(const std::wstring& s) {
 
 // One read as the facade makes it, without COM: open, query the text, close.
 bool RawRead(const std::wstring& name) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    UniqueHKey k;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, k.Put()) != ERROR_SUCCESS) return false;
     BYTE data[1024];
     DWORD type = 0, size = sizeof(data);
-    LSTATUS rc = RegQueryValueExW(k, name.c_str(), nullptr, &type, data, &size);
-    RegCloseKey(k);
+    LSTATUS rc = RegQueryValueExW(k.Get(), name.c_str(), nullptr, &type, data, &size);
     return rc == ERROR_SUCCESS && type == REG_SZ;
 }
 
@@ -65,11 +65,6 @@ int Failures(Items& items, Read read) {
     return failed;
 }
 
-// A request the server trace shows by name: bench/count_requests.sh counts between two.
-void Mark(const wchar_t* name) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, name, 0, KEY_READ, &k) == ERROR_SUCCESS) RegCloseKey(k);
-}
 
 double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
     LARGE_INTEGER f;

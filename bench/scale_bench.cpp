@@ -2,6 +2,7 @@
 // each against a raw enumeration that gathers the same information, in one run; and the
 // private memory a listing holds per snapshot.
 #include <windows.h>
+#include "bench/bench_clock.h"
 #include <objbase.h>
 #include <cstdio>
 #include <functional>
@@ -103,12 +104,6 @@ size_t HeapBytesInUse() {
     return total;
 }
 
-double Now() {
-    LARGE_INTEGER t, f;
-    QueryPerformanceCounter(&t);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Best of three rounds of each; both must list `expected` entries.
 bool Compare(const char* what, size_t expected, const std::function<size_t()>& raw,

@@ -1,6 +1,7 @@
 // The App Paths scan over 10,000 registrations: through the registry facade, and the same
 // tests written with raw Win32 calls, in one run.
 #include <windows.h>
+#include "bench/bench_clock.h"
 #include <objbase.h>
 #include <shlwapi.h>
 #include <cstdio>
@@ -27,9 +28,10 @@ void Seed() {
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, kKey.c_str());
     for (int i = 0; i < kRegistrations; ++i) {
         std::wstring name = L"bench" + std::to_wstring(i) + L".exe";
-        HKEY k = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kKey + L"\\" + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                        nullptr);
+        UniqueHKey key;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kKey + L"\\" + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key.Put(), nullptr);
+        HKEY k = key.Get();
         switch (i % 5) {
         case 0: SetText(k, nullptr, REG_EXPAND_SZ, L"%ProgramFiles%\\" + name); break;
         case 1: SetText(k, nullptr, REG_SZ, L"C:\\windows\\notepad.exe"); break;
@@ -37,7 +39,6 @@ void Seed() {
         case 3: SetText(k, nullptr, REG_SZ, L" \"C:\\Missing\\" + name + L"\" "); SetText(k, L"Path", REG_SZ, L"C:\\"); break;
         case 4: SetText(k, nullptr, REG_SZ, L"C:\\Missing\\" + name); SetText(k, L"UseUrl", REG_SZ, L"1"); break;
         }
-        RegCloseKey(k);
     }
 }
 
@@ -58,8 +59,9 @@ bool RawHasOtherValues(HKEY key) {
 
 int RawScanRoot(HKEY top) {
     int found = 0;
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(top, kKey.c_str(), 0, KEY_READ, &root) != ERROR_SUCCESS) return 0;
+    UniqueHKey rootKey;
+    if (RegOpenKeyExW(top, kKey.c_str(), 0, KEY_READ, rootKey.Put()) != ERROR_SUCCESS) return 0;
+    HKEY root = rootKey.Get();
     DWORD subkeys = 0, maxName = 0;
     RegQueryInfoKeyW(root, nullptr, nullptr, nullptr, &subkeys, &maxName, nullptr, nullptr, nullptr, nullptr, nullptr,
                      nullptr);
@@ -67,9 +69,10 @@ int RawScanRoot(HKEY top) {
     for (DWORD i = 0; i < subkeys; ++i) {
         DWORD len = maxName + 10;
         if (RegEnumKeyExW(root, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(root, std::wstring(name.data(), len).c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS)
+        UniqueHKey key;
+        if (RegOpenKeyExW(root, std::wstring(name.data(), len).c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
             continue;
+        HKEY k = key.Get();
         DWORD type = 0, size = 0;
         std::vector<uint8_t> data;
         if (RegQueryValueExW(k, L"", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
@@ -79,20 +82,13 @@ int RawScanRoot(HKEY top) {
             text = asTrimEx2(text.substr(0, text.find(L'\0')), true, true, true, true, true, 0, 0, 0, 0, 0);
             if (!esIsFileExist(text) && !RawHasOtherValues(k)) ++found;
         }
-        RegCloseKey(k);
     }
-    RegCloseKey(root);
     return found;
 }
 
 // Both keys, as Stellwick scans them (the seeded registrations are the local machine's).
 int RawScan() { return RawScanRoot(HKEY_LOCAL_MACHINE) + RawScanRoot(HKEY_CURRENT_USER); }
 
-// A request the server trace shows by name: bench/count_requests.sh counts between two.
-void Mark(const wchar_t* name) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, name, 0, KEY_READ, &k) == ERROR_SUCCESS) RegCloseKey(k);
-}
 
 // One scan of each kind between marks, for counting the server requests each makes.
 int CountOnce() {
@@ -107,12 +103,6 @@ int CountOnce() {
     return facadeFound == rawFound ? 0 : 1;
 }
 
-double Now() {
-    LARGE_INTEGER t, f;
-    QueryPerformanceCounter(&t);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 }  // namespace
 
