@@ -1,6 +1,7 @@
 #pragma once
 // Scratch keys under HKEY_CURRENT_USER for tests against the real registry.
 #include <windows.h>
+#include <sddl.h>
 #include <shlwapi.h>
 #include <string>
 #include <vector>
@@ -85,4 +86,16 @@ private:
 inline std::vector<uint8_t> Utf16(const std::wstring& text) {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(text.data());
     return std::vector<uint8_t>(p, p + text.size() * sizeof(wchar_t));
+}
+
+// Sets the parts of a key's security that `what` names from a security descriptor string
+// ("O:SYD:P(A;;KR;;;WD)"): a test locks keys so that changes to them fail.
+inline LSTATUS SetKeySecurity(HKEY root, const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION what) {
+    UniqueLocal<PSECURITY_DESCRIPTOR> sd;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, sd.Put(), nullptr))
+        return GetLastError();
+    UniqueHKey k;
+    const REGSAM access = (what & OWNER_SECURITY_INFORMATION) ? WRITE_DAC | WRITE_OWNER : WRITE_DAC;
+    LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, access, k.Put());
+    return rc == ERROR_SUCCESS ? RegSetKeySecurity(k.Get(), what, sd.Get()) : rc;
 }

@@ -1,5 +1,5 @@
 #include "stellwick/core/registration.h"
-#include "stellwick/core/backup/registry_tree.h"
+#include "registry/trees/registry_tree.h"
 
 const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 

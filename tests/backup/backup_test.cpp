@@ -1,87 +1,13 @@
-// Capturing, restoring and exporting registration trees, exact to the byte.
+// Stellwick's backups and undo of registration trees, exact to the byte.
 #include <gtest/gtest.h>
 #include "com/handle_owners.h"
-#include "stellwick/core/backup/reg_file.h"
-#include "stellwick/core/backup/registry_tree.h"
-#include "tests/test_registry_keys.h"
+#include "registry/trees/registry_tree.h"
+#include "tests/registry/trees/tree_fixture.h"
 #include "stellwick/core/backup/undo_history.h"
 #include <shellapi.h>
 #include <algorithm>
 
 namespace {
-
-const std::wstring kCyrillic = L"\u0418\u043C\u044F";  // "Имя"
-
-// A tree with a value of every kind the registry can hold, and nested subkeys.
-void Populate(const ScratchKey& key, const std::wstring& at) {
-    key.WriteText(L"", REG_SZ, L"C:\\Old \"quoted\"\\foo.exe", at);
-    key.WriteText(L"Path", REG_EXPAND_SZ, L"%ProgramFiles%\\x", at);
-    key.Write(L"Multi", REG_MULTI_SZ, Utf16(std::wstring(L"a\0\0b\0\0", 6)), at);
-    key.Write(L"Bin", REG_BINARY, std::vector<uint8_t>(100, 0xAB), at);
-    key.Write(L"Dw", REG_DWORD, {1, 2, 3, 4}, at);
-    key.Write(L"Qw", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}, at);
-    key.Write(L"None", REG_NONE, {}, at);
-    key.Write(L"Odd", REG_SZ, {'a', 0, 'b'}, at);
-    key.Write(L"Unknown", 0x1234, {9, 8, 7}, at);
-    key.WriteText(kCyrillic, REG_SZ, kCyrillic, at);
-    key.WriteText(L"Lines", REG_SZ, L"one\r\ntwo\rthree\nfour\tfive \"\\\\\"", at);
-    key.Write(L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2)), at);
-    key.Write(L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4)), at);
-    key.WriteText(L"Line\r\nName", REG_SZ, L"no .reg line can name it", at);
-    key.WriteText(L"", REG_SZ, L"nor this key", at + L"\\Line\nKey");
-    key.WriteText(L"", REG_SZ, L"child", at + L"\\Sub");
-    key.Write(L"deep", REG_DWORD, {0, 0, 0, 0}, at + L"\\Sub\\Deeper");
-}
-
-TEST(RegistryTree, RestoreGivesBackEveryValueAndSubkey) {
-    ScratchKey key(L"BackupTree");
-    Populate(key, L"reg");
-    KeyImage before;
-    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &before));
-    EXPECT_EQ(L"reg", before.name);
-    EXPECT_EQ(14u, before.values.size());
-    ASSERT_EQ(2u, before.subkeys.size());
-    EXPECT_EQ(1u, before.subkeys.back().subkeys.size());  // Sub\\Deeper, after "Line\\nKey"
-
-    ASSERT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"reg").c_str()));
-    ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Sub(L"reg"), before));
-    KeyImage after;
-    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &after));
-    EXPECT_TRUE(before == after);
-
-    // Restoring over a changed key removes what was added since.
-    key.WriteText(L"Extra", REG_SZ, L"new", L"reg");
-    key.WriteText(L"", REG_SZ, L"D:\\New\\foo.exe", L"reg");
-    ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Sub(L"reg"), before));
-    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &after));
-    EXPECT_TRUE(before == after);
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"absent"), &after));
-}
-
-TEST(RegFile, WritesTheEditorsFormat) {
-    KeyImage image;
-    image.name = L"foo.exe";
-    image.values = {{L"", REG_SZ, Utf16(std::wstring(L"C:\\a \"b\"\0", 9))},
-                    {L"n", REG_DWORD, {0x0a, 0, 0, 0}},
-                    {L"e", REG_EXPAND_SZ, Utf16(std::wstring(L"%A%\0", 4))},
-                    {L"odd", REG_SZ, {'x', 0, 'y'}},
-                    {L"b", REG_BINARY, {1, 0xff}},
-                    {L"z", REG_NONE, {}},
-                    {L"crlf", REG_SZ, Utf16(std::wstring(L"a\r\n\0", 4))},
-                    {L"x\ny", REG_SZ, Utf16(std::wstring(L"\0", 1))}};
-    image.subkeys = {KeyImage{L"sub", {}, {}}};
-    std::wstring text = FormatRegFile({{L"HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\foo.exe", image}});
-    EXPECT_EQ(0u, text.find(L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\foo.exe]\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"@=\"C:\\\\a \\\"b\\\"\"\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\"n\"=dword:0000000a\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\"e\"=hex(2):25,00,41,00,25,00,00,00\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\"odd\"=hex(1):78,00,79\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\"b\"=hex:01,ff\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\"z\"=hex(0):\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\"crlf\"=hex(1):61,00,0d,00,0a,00,00,00\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\r\n; name=hex:78,00,0a,00,79,00\r\n; data=\"\"\r\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\foo.exe\\sub]\r\n"));
-}
 
 class Backup : public testing::Test {
 protected:

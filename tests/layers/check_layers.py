@@ -9,15 +9,17 @@ import pathlib
 import re
 import sys
 
-STELLWICK_BASE = {'com', 'automation', 'support'}
+STELLWICK_BASE = {'com', 'automation', 'support', 'registry/trees'}
 MAY_USE = {
     'com': {'com'},
     'automation': {'com', 'automation'},
     'support': {'com', 'support'},
-    'registry': {'com', 'automation', 'support', 'registry'},
+    # Registry trees and .reg files: below the line, shared by the facade and Stellwick's core.
+    'registry/trees': {'com', 'support', 'registry/trees'},
+    'registry': {'com', 'automation', 'support', 'registry/trees', 'registry'},
     'protect': {'com', 'automation', 'support', 'protect'},
-    'settings': {'com', 'automation', 'support', 'registry', 'protect', 'settings'},
-    'server': {'com', 'automation', 'support', 'registry', 'protect', 'settings', 'server'},
+    'settings': {'com', 'automation', 'support', 'registry/trees', 'registry', 'protect', 'settings'},
+    'server': {'com', 'automation', 'support', 'registry/trees', 'registry', 'protect', 'settings', 'server'},
     # Stellwick: the core knows no face; each face knows the core and itself only.
     'stellwick/core': STELLWICK_BASE | {'stellwick/core'},
     'stellwick/window': STELLWICK_BASE | {'stellwick/core', 'stellwick/window'},

@@ -14,8 +14,9 @@
 #include "stellwick/core/facade.h"
 #include "stellwick/window/list_view_support.h"
 #include "stellwick/window/main_window.h"
-#include "stellwick/core/backup/registry_tree.h"
+#include "registry/trees/registry_tree.h"
 #include "support/twips.h"
+#include "tests/test_registry_keys.h"
 
 const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::wstring kMissing = L"C:\\Tarnwell\\Missing\\";
@@ -173,12 +174,7 @@ protected:
         locked.push_back({root, path});
     }
     static void SetAccess(HKEY root, const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION what) {
-        UniqueLocal<PSECURITY_DESCRIPTOR> sd;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, sd.Put(), nullptr));
-        UniqueHKey k;
-        const REGSAM access = (what & OWNER_SECURITY_INFORMATION) ? WRITE_DAC | WRITE_OWNER : WRITE_DAC;
-        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(root, path.c_str(), 0, access, k.Put()));
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(k.Get(), what, sd.Get()));
+        EXPECT_EQ(ERROR_SUCCESS, SetKeySecurity(root, path, sddl, what));
     }
     static bool Exists(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE) {
         UniqueHKey k;

@@ -1,5 +1,5 @@
 #include "stellwick/core/backup/undo_history.h"
-#include "stellwick/core/backup/reg_file.h"
+#include "registry/trees/reg_file.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <algorithm>
@@ -58,7 +58,7 @@ HRESULT BackupKeys(const std::vector<KeyRef>& keys, const std::wstring& folder, 
     const std::wstring text = FormatRegFile(trees);
     for (int attempt = 0; attempt < 100; ++attempt) {
         *file = folder + L"\\" + FileNameFor(now, attempt);
-        hr = WriteRegFile(*file, text);
+        hr = HRESULT_FROM_WIN32(WriteRegFile(*file, text));
         if (hr != HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)) break;
     }
     if (FAILED(hr)) return hr;

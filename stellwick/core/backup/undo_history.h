@@ -1,7 +1,7 @@
 #pragma once
 // Backups and undo for the changes Stellwick makes: before a command changes registration
 // keys, their trees are captured and written to one .reg file; undoing puts them back.
-#include "stellwick/core/backup/registry_tree.h"
+#include "registry/trees/registry_tree.h"
 #include <string>
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "stellwick/core/backup/registry_tree.h"
+#include "registry/trees/registry_tree.h"
 #include "com/handle_owners.h"
-#include <shlwapi.h>
+#include "support/upper_case.h"
 
 bool operator==(const ValueImage& a, const ValueImage& b) {
     return a.name == b.name && a.type == b.type && a.data == b.data;
@@ -17,7 +17,7 @@ std::wstring LastComponent(const std::wstring& path) {
     return sep == std::wstring::npos ? path : path.substr(sep + 1);
 }
 
-LSTATUS CaptureOpen(HKEY key, const std::wstring& name, KeyImage* out) {
+LSTATUS CaptureOpen(HKEY key, const std::wstring& name, REGSAM view, KeyImage* out) {
     out->name = name;
     DWORD subkeys = 0, maxSubKey = 0, values = 0, maxName = 0, maxData = 0;
     LSTATUS rc = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubKey, nullptr, &values, &maxName,
@@ -54,17 +54,17 @@ LSTATUS CaptureOpen(HKEY key, const std::wstring& name, KeyImage* out) {
         if (rc != ERROR_SUCCESS) return rc;
         std::wstring child(nameBuf.data(), nameLen);
         UniqueHKey sub;
-        rc = RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, sub.Put());
+        rc = RegOpenKeyExW(key, child.c_str(), 0, KEY_READ | view, sub.Put());
         if (rc != ERROR_SUCCESS) return rc;
         KeyImage image;
-        rc = CaptureOpen(sub.Get(), child, &image);
+        rc = CaptureOpen(sub.Get(), child, view, &image);
         if (rc != ERROR_SUCCESS) return rc;
         out->subkeys.push_back(std::move(image));
     }
     return ERROR_SUCCESS;
 }
 
-LSTATUS WriteOpen(HKEY key, const KeyImage& image) {
+LSTATUS WriteOpen(HKEY key, const KeyImage& image, REGSAM view) {
     for (const auto& v : image.values) {
         LSTATUS rc = RegSetValueExW(key, v.name.c_str(), 0, v.type, v.data.empty() ? nullptr : v.data.data(),
                                     static_cast<DWORD>(v.data.size()));
@@ -72,40 +72,79 @@ LSTATUS WriteOpen(HKEY key, const KeyImage& image) {
     }
     for (const auto& child : image.subkeys) {
         UniqueHKey sub;
-        LSTATUS rc = RegCreateKeyExW(key, child.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Put(), nullptr);
+        LSTATUS rc =
+            RegCreateKeyExW(key, child.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, sub.Put(), nullptr);
         if (rc != ERROR_SUCCESS) return rc;
-        rc = WriteOpen(sub.Get(), child);
+        rc = WriteOpen(sub.Get(), child, view);
         if (rc != ERROR_SUCCESS) return rc;
     }
     return ERROR_SUCCESS;
 }
 
+// The predefined roots by their full names and the short ones the registry editor accepts.
+struct RootNames {
+    HKEY root;
+    const wchar_t* full;
+    const wchar_t* abbreviation;
+};
+const RootNames kRoots[] = {{HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", L"HKLM"},
+                            {HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", L"HKCU"},
+                            {HKEY_CLASSES_ROOT, L"HKEY_CLASSES_ROOT", L"HKCR"},
+                            {HKEY_USERS, L"HKEY_USERS", L"HKU"},
+                            {HKEY_CURRENT_CONFIG, L"HKEY_CURRENT_CONFIG", L"HKCC"}};
+
 }  // namespace
 
 std::wstring RootName(HKEY root) {
-    if (root == HKEY_LOCAL_MACHINE) return L"HKEY_LOCAL_MACHINE";
-    if (root == HKEY_CURRENT_USER) return L"HKEY_CURRENT_USER";
-    if (root == HKEY_CLASSES_ROOT) return L"HKEY_CLASSES_ROOT";
-    if (root == HKEY_USERS) return L"HKEY_USERS";
-    if (root == HKEY_CURRENT_CONFIG) return L"HKEY_CURRENT_CONFIG";
+    for (const auto& r : kRoots)
+        if (r.root == root) return r.full;
     return {};
 }
 
-std::wstring FullKeyName(HKEY root, const std::wstring& path) { return RootName(root) + L"\\" + path; }
-
-LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out) {
-    *out = KeyImage{};
-    UniqueHKey key;
-    LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put());
-    if (rc != ERROR_SUCCESS) return rc;
-    return CaptureOpen(key.Get(), LastComponent(path), out);
+HKEY RootByName(const std::wstring& name) {
+    const std::wstring upper = UpperCase(name);
+    for (const auto& r : kRoots)
+        if (upper == r.full || upper == r.abbreviation) return r.root;
+    return nullptr;
 }
 
-LSTATUS RestoreTree(HKEY root, const std::wstring& path, const KeyImage& image) {
-    LSTATUS rc = SHDeleteKeyW(root, path.c_str());
+std::wstring FullKeyName(HKEY root, const std::wstring& path) {
+    return path.empty() ? RootName(root) : RootName(root) + L"\\" + path;
+}
+
+bool IsKeyPath(const std::wstring& path) {
+    if (path.empty()) return true;
+    return path.front() != L'\\' && path.back() != L'\\' && path.find(L"\\\\") == std::wstring::npos;
+}
+
+bool IsRegistryView(REGSAM view) { return view == 0 || view == KEY_WOW64_64KEY || view == KEY_WOW64_32KEY; }
+
+LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out, REGSAM view) {
+    *out = KeyImage{};
+    UniqueHKey key;
+    LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put());
+    if (rc != ERROR_SUCCESS) return rc;
+    return CaptureOpen(key.Get(), LastComponent(path), view, out);
+}
+
+LSTATUS RestoreTree(HKEY root, const std::wstring& path, const KeyImage& image, REGSAM view) {
+    LSTATUS rc = DeleteTree(root, path, view);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
     UniqueHKey key;
-    rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+    rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr);
     if (rc != ERROR_SUCCESS) return rc;
-    return WriteOpen(key.Get(), image);
+    return WriteOpen(key.Get(), image, view);
+}
+
+// The key is opened in the view first, since neither RegDeleteTreeW nor SHDeleteKeyW takes
+// one: emptied through that handle, then deleted by name in the same view.
+LSTATUS DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+    if (path.empty()) return ERROR_INVALID_PARAMETER;
+    UniqueHKey key;
+    LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_SET_VALUE | DELETE | view, key.Put());
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = RegDeleteTreeW(key.Get(), nullptr);
+    key.Reset();
+    if (rc != ERROR_SUCCESS) return rc;
+    return RegDeleteKeyExW(root, path.c_str(), view, 0);
 }

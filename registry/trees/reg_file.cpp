@@ -1,4 +1,4 @@
-#include "stellwick/core/backup/reg_file.h"
+#include "registry/trees/reg_file.h"
 #include "com/handle_owners.h"
 #include <cstdio>
 
@@ -41,15 +41,6 @@ bool IsPlainString(const ValueImage& v, std::wstring* text) {
 // A name goes on one line of the file: no line break, no NUL.
 bool FitsOnALine(const std::wstring& name) {
     return name.find_first_of(std::wstring(L"\r\n\0", 3)) == std::wstring::npos;
-}
-
-std::vector<uint8_t> Utf16Bytes(const std::wstring& text) {
-    std::vector<uint8_t> bytes;
-    for (wchar_t c : text) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return bytes;
 }
 
 // Every line of the text as a comment.
@@ -126,9 +117,19 @@ std::wstring FormatRegFile(const std::vector<NamedTree>& trees) {
     return out;
 }
 
-HRESULT WriteRegFile(const std::wstring& path, const std::wstring& text) {
+std::vector<uint8_t> Utf16Bytes(const std::wstring& text) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() * 2);
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+LSTATUS WriteRegFile(const std::wstring& path, const std::wstring& text) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Get()) return HRESULT_FROM_WIN32(GetLastError());
+    if (!file.Get()) return GetLastError();
     std::wstring content = L"\xFEFF" + text;
     DWORD size = static_cast<DWORD>(content.size() * sizeof(wchar_t)), written = 0;
     BOOL ok = WriteFile(file.Get(), content.data(), size, &written, nullptr) && written == size;
@@ -137,7 +138,24 @@ HRESULT WriteRegFile(const std::wstring& path, const std::wstring& text) {
     file.Reset();  // closed before a failed file is deleted
     if (!ok) {
         DeleteFileW(path.c_str());
-        return HRESULT_FROM_WIN32(error ? error : ERROR_WRITE_FAULT);
+        return error ? error : ERROR_WRITE_FAULT;
     }
-    return S_OK;
+    return ERROR_SUCCESS;
+}
+
+// The text goes to a new file beside the old one first, which it then replaces in one move.
+LSTATUS ReplaceRegFile(const std::wstring& path, const std::wstring& text) {
+    const std::wstring stem = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring written = stem + std::to_wstring(attempt) + L".tmp";
+        LSTATUS rc = WriteRegFile(written, text);
+        if (rc == ERROR_FILE_EXISTS) continue;
+        if (rc != ERROR_SUCCESS) return rc;
+        if (MoveFileExW(written.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        rc = GetLastError();
+        DeleteFileW(written.c_str());
+        return rc;
+    }
+    return ERROR_FILE_EXISTS;
 }
