@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "stellwick/core/path_check.h"
 #include "stellwick/core/scan.h"
 #include "support/upper_case.h"
 #include "support/zerbanesupport.h"
-#include "support/zerbanesupportfbe.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ int RawScanRoot(HKEY top) {
             RegQueryValueExW(k, L"", nullptr, &type, data.data(), &size);
             std::wstring text(reinterpret_cast<wchar_t*>(data.data()), size / 2);
             text = asTrimEx2(text.substr(0, text.find(L'\0')), true, true, true, true, true, 0, 0, 0, 0, 0);
-            if (!esIsFileExist(text) && !RawHasOtherValues(k)) ++found;
+            if (ExaminePath(text).Listed() && !RawHasOtherValues(k)) ++found;
         }
     }
     return found;
@@ -94,7 +94,7 @@ int RawScan() { return RawScanRoot(HKEY_LOCAL_MACHINE) + RawScanRoot(HKEY_CURREN
 int CountOnce() {
     Seed();
     Mark(L"bench-mark-facade");
-    const int facadeFound = static_cast<int>(ScanRegistrations().broken.size());
+    const int facadeFound = static_cast<int>(ScanRegistrations().found.size());
     Mark(L"bench-mark-raw");
     int rawFound = RawScan();
     Mark(L"bench-mark-end");
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     int facadeFound = 0, rawFound = 0;
     for (int round = 0; round < 3; ++round) {
         double t0 = Now();
-        facadeFound = static_cast<int>(ScanRegistrations().broken.size());
+        facadeFound = static_cast<int>(ScanRegistrations().found.size());
         double t1 = Now();
         rawFound = RawScan();
         double t2 = Now();

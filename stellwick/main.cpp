@@ -46,7 +46,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const std::vector<std::wstring> args = Arguments();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return args.empty() ? 1 : kFailed;
-    const int rc = args.empty() ? RunWindow(show) : RunUnattended(args);
+    const int rc = args.empty() ? RunWindow(show) : RunUnattended(args, L"Stellwick.exe");
     CoUninitialize();
     return rc;
 }

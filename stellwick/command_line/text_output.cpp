@@ -34,14 +34,15 @@ void TextOutput::Line(const std::wstring& text) {
     }
 }
 
-HANDLE StandardOutputFileOrPipe() {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!Usable(out)) return nullptr;
-    const DWORD type = GetFileType(out);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE ? out : nullptr;
+namespace {
+
+HANDLE Standard(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    return Usable(handle) && GetFileType(handle) != FILE_TYPE_UNKNOWN ? handle : nullptr;
 }
 
-HANDLE StandardError() {
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    return Usable(err) && GetFileType(err) != FILE_TYPE_UNKNOWN ? err : nullptr;
-}
+}  // namespace
+
+HANDLE StandardOutput() { return Standard(STD_OUTPUT_HANDLE); }
+
+HANDLE StandardError() { return Standard(STD_ERROR_HANDLE); }

@@ -24,7 +24,7 @@ private:
     DWORD error_ = 0;
 };
 
-// Standard output when it is a file or a pipe (a console gets nothing: the file is the result).
-HANDLE StandardOutputFileOrPipe();
-// Standard error whenever the program has one.
+// Standard output and standard error whenever the program has them: a console, a file or a
+// pipe (a windowed program started without redirection has none).
+HANDLE StandardOutput();
 HANDLE StandardError();

@@ -1,68 +1,62 @@
-// The unattended mode. /list writes one line per broken registration: the scope, a TAB,
-// the key name, a TAB and the trimmed path. /clean hands what /list would list to the core,
-// which re-checks and backs up as for the window, and writes the same lines for what it
-// deleted. Failures go to standard error in the window's words.
+// The unattended mode: the switches, the core's run, and the report written as text lines or
+// JSON to the output; every failure also goes to standard error in the window's words.
 #include "stellwick/command_line/unattended.h"
+#include "stellwick/command_line/json_report.h"
 #include "stellwick/command_line/switches.h"
 #include "stellwick/command_line/text_output.h"
-#include "stellwick/core/changes.h"
+#include "stellwick/command_line/text_report.h"
+#include "stellwick/core/list_and_clean.h"
 #include "stellwick/core/system_text.h"
 #include "stellwick/core/texts.h"
-#include "stellwick/core/backup/undo_history.h"
+#include "support/code_page.h"
+#include <exception>
 
 namespace {
 
-std::wstring Line(const Registration& r) {
-    return std::wstring(ScopeAbbreviation(r.scope)) + L"\t" + r.name + L"\t" + r.path;
+int ExitCode(const Report& report) {
+    const Summary s = Summarize(report);
+    if (report.command == Report::kClean) return s.failed > 0 ? kFailed : kNothingBroken;
+    return s.broken > 0 ? kFoundBroken : s.failed > 0 ? kFailed : kNothingBroken;
 }
 
-// A failure as one line: what it concerns, a TAB, the system's text.
-void ReportFailure(TextOutput& errors, const std::wstring& what, long code) {
-    errors.Line(what + L"\t" + ErrorText(code));
+void Write(const Report& report, Switches::Format format, TextOutput& out) {
+    if (format == Switches::kJson) return out.Line(Widen(JsonReport(report), CP_UTF8));
+    for (const std::wstring& line : TextReport(report)) out.Line(line);
 }
 
-int List(const ScanResult& scan, TextOutput& out) {
-    for (const auto& r : scan.broken) out.Line(Line(r));
-    return scan.broken.empty() ? kNothingBroken : kFoundBroken;
-}
-
-int Clean(const ScanResult& scan, TextOutput& out, TextOutput& errors) {
-    ChangeRecord changes{DefaultBackupFolder(), {}};
-    const ChangeReport report = CarryOut(scan.broken, RecheckRegistrations(scan.broken), Change{}, changes);
-    for (size_t i = 0; i < scan.broken.size(); ++i) {
-        const Registration& r = scan.broken[i];
-        const ChangeOutcome& outcome = report.outcomes[i];
-        if (outcome.result == ChangeOutcome::kDone) out.Line(Line(r));
-        else if (outcome.result == ChangeOutcome::kFailed) ReportFailure(errors, FullKeyName(r), outcome.code);
+int Run(const Switches& switches, TextOutput& errors) {
+    TextOutput out(StandardOutput());
+    DWORD error = 0;
+    if (!switches.out.empty() && !out.Create(switches.out, &error)) {
+        errors.Line(switches.out + L"\t" + ErrorText(static_cast<long>(error)));
+        return kFailed;
     }
-    if (FAILED(report.backup)) errors.Line(BackupFailureText(report.backupFile, report.backup));
-    return report.AnyFailed() ? kFailed : kNothingBroken;
+    RunOptions options;
+    options.command = switches.command == Switches::kClean ? Report::kClean : Report::kList;
+    options.allUsers = switches.allUsers;
+    options.backupFolder = switches.backup;
+    const Report report = ListAndClean(options);
+    for (const Failure& failure : report.failures) errors.Line(FailureText(failure));
+    Write(report, switches.format, out);
+    if (!out.Error()) return ExitCode(report);
+    errors.Line(switches.out + L"\t" + ErrorText(static_cast<long>(out.Error())));
+    return kFailed;
 }
 
 }  // namespace
 
-int RunUnattended(const std::vector<std::wstring>& args) {
+int RunUnattended(const std::vector<std::wstring>& args, const std::wstring& program) {
     TextOutput errors(StandardError());
     const Switches switches = ParseSwitches(args);
     if (!switches.valid || switches.help) {
-        errors.Line(Text(IDS_USAGE));
+        errors.Line(Text(IDS_USAGE, {program}));
         return switches.valid ? kNothingBroken : kFailed;
     }
-    TextOutput out(StandardOutputFileOrPipe());
-    DWORD error = 0;
-    if (!switches.out.empty() && !out.Create(switches.out, &error)) {
-        ReportFailure(errors, switches.out, static_cast<long>(error));
+    try {
+        return Run(switches, errors);
+    } catch (const std::exception&) {
+        // Out of memory, most likely: said, never a crash.
+        errors.Line(ErrorText(E_OUTOFMEMORY));
         return kFailed;
     }
-    const ScanResult scan = ScanRegistrations();
-    if (!scan.failure.empty()) {
-        errors.Line(scan.failure);
-        return kFailed;
-    }
-    int rc = switches.command == Switches::kList ? List(scan, out) : Clean(scan, out, errors);
-    if (out.Error()) {
-        ReportFailure(errors, switches.out, static_cast<long>(out.Error()));
-        rc = kFailed;
-    }
-    return rc;
 }

@@ -26,8 +26,13 @@ bool EditThroughFacade(Edit edit, long* code) {
 }
 
 bool Apply(const Change& change, const Registration& r, long* code) {
-    return change.kind == Change::kDelete ? DeleteRegistration(r.scope, r.name, code)
-                                          : WriteRegistration(r.scope, r.name, change.newPath, code);
+    return change.kind == Change::kDelete ? DeleteRegistration(r.hive, r.name, code)
+                                          : WriteRegistration(r.hive, r.name, change.newPath, code);
+}
+
+// Whether the change may go ahead on a registration, as the scan and the re-check found it.
+bool Eligible(const Change& change, const Registration& r, const Recheck& check) {
+    return check.current && (!change.brokenOnly || (r.verdict.Broken() && check.verdict.Broken()));
 }
 
 }  // namespace
@@ -42,10 +47,14 @@ ChangeReport CarryOut(const std::vector<Registration>& registrations, const std:
     ChangeReport report;
     report.outcomes.resize(registrations.size());
     std::vector<Registration> current;
+    std::vector<bool> eligible(registrations.size());
     for (size_t i = 0; i < registrations.size(); ++i) {
         ChangeOutcome& outcome = report.outcomes[i];
-        if (checks[i].current) current.push_back(registrations[i]);
+        eligible[i] = Eligible(change, registrations[i], checks[i]);
+        if (eligible[i]) current.push_back(registrations[i]);
+        else if (change.brokenOnly && !registrations[i].verdict.Broken()) outcome.result = ChangeOutcome::kUnverifiable;
         else if (checks[i].failure != S_OK) outcome.code = static_cast<long>(checks[i].failure);
+        else if (checks[i].current) outcome.result = ChangeOutcome::kUnverifiable;  // no longer provably broken
         else outcome.result = ChangeOutcome::kChanged;
     }
     if (current.empty()) return report;
@@ -53,11 +62,11 @@ ChangeReport CarryOut(const std::vector<Registration>& registrations, const std:
     report.backup = BackUpRegistrations(current, changes.backupFolder, &step, &report.backupFile);
     if (FAILED(report.backup)) {
         for (size_t i = 0; i < registrations.size(); ++i)
-            if (checks[i].current) report.outcomes[i] = {ChangeOutcome::kHeld, static_cast<long>(report.backup)};
+            if (eligible[i]) report.outcomes[i] = {ChangeOutcome::kHeld, static_cast<long>(report.backup)};
         return report;
     }
     for (size_t i = 0; i < registrations.size(); ++i) {
-        if (!checks[i].current) continue;
+        if (!eligible[i]) continue;
         ChangeOutcome& outcome = report.outcomes[i];
         if (Apply(change, registrations[i], &outcome.code)) outcome = {ChangeOutcome::kDone, 0};
     }
@@ -70,33 +79,34 @@ HRESULT BackUpRegistrations(const std::vector<Registration>& registrations, cons
                             UndoStep* step, std::wstring* file) {
     std::vector<KeyRef> keys;
     for (const auto& r : registrations)
-        if (!r.name.empty()) keys.push_back({ScopeRoot(r.scope), AppPathKey(r.name)});
+        if (!r.name.empty()) keys.push_back({HiveRoot(r.hive), RootPath(r.hive, AppPathKey(r.name)), FullKeyName(r)});
     return BackupKeys(keys, folder, step, file);
 }
 
 std::wstring BackupFailureText(const std::wstring& file, HRESULT hr) {
-    return Text(IDS_BACKUP_FAILED) + L"\r\n\r\n" + file + L"\r\n" + ErrorText(hr);
+    return FailureText({Failure::kBackup, file, static_cast<long>(hr), {}});
 }
 
-bool WriteRegistration(Scope scope, const std::wstring& name, const std::wstring& path, long* code) {
+bool WriteRegistration(const Hive& hive, const std::wstring& name, const std::wstring& path, long* code) {
     *code = ERROR_INVALID_NAME;
     if (name.empty()) return false;  // never the App Paths key itself
     return EditThroughFacade(
         [&](_zbnRegistry2* facade, VARIANT_BOOL* ok) {
             Variant data = Variant::Text(path);
             VARIANT_BOOL existed = VARIANT_FALSE;
-            return facade->SetValue(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), Bstr(L"").Get(),
+            return facade->SetValue(RootConst(HiveRoot(hive)), Bstr(RootPath(hive, AppPathKey(name))).Get(), Bstr(L"").Get(),
                                     static_cast<RegistryDataType2_Const>(REG_SZ), *data.Get(), &existed, ok);
         },
         code);
 }
 
-bool DeleteRegistration(Scope scope, const std::wstring& name, long* code) {
+bool DeleteRegistration(const Hive& hive, const std::wstring& name, long* code) {
     *code = ERROR_INVALID_NAME;
     if (name.empty()) return false;  // SHDeleteKey must never get the App Paths key itself
     return EditThroughFacade(
         [&](_zbnRegistry2* facade, VARIANT_BOOL* ok) {
-            return facade->DeleteKey(RootConst(ScopeRoot(scope)), Bstr(AppPathKey(name)).Get(), VARIANT_TRUE, ok);
+            return facade->DeleteKey(RootConst(HiveRoot(hive)), Bstr(RootPath(hive, AppPathKey(name))).Get(), VARIANT_TRUE,
+                                     ok);
         },
         code);
 }

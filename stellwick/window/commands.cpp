@@ -29,7 +29,7 @@ bool RecheckOffThread(const std::vector<Registration>& registrations, HWND owner
     auto result = std::make_shared<std::vector<Recheck>>();
     JobEnd end = RunInBackground(owner, [result, registrations] { *result = RecheckRegistrations(registrations); });
     if (end == kWindowClosed) return false;
-    if (end == kJobFailed) result->assign(registrations.size(), Recheck{false, E_UNEXPECTED});
+    if (end == kJobFailed) result->assign(registrations.size(), Recheck{false, {}, E_UNEXPECTED});
     *checks = std::move(*result);
     return true;
 }
@@ -92,15 +92,15 @@ std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Ou
 }
 
 void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside,
-                       Scope scope) {
+                       const Hive& hive) {
     long code = 0;
-    if (!name.empty() && !WriteRegistration(scope, name, path, &code))
+    if (!name.empty() && !WriteRegistration(hive, name, path, &code))
         ReportFailure(owner, code, FailureText(name, IDS_WRITE_FAILED), outside);
 }
 
-void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, Scope scope) {
+void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, const Hive& hive) {
     long code = 0;
-    if (!name.empty() && !DeleteRegistration(scope, name, &code))
+    if (!name.empty() && !DeleteRegistration(hive, name, &code))
         ReportFailure(owner, code, FailureText(name, IDS_DELETE_FAILED), outside);
 }
 

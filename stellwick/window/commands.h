@@ -8,6 +8,8 @@
 #include "stellwick/window/outside.h"
 #include <string>
 
+// Both work on rows of either kind, broken or unverifiable: the person at the screen knows
+// their drives.
 // Points the selected registration at a file the user chooses (with the name warnings).
 void FixSelectedEntry(ListView& list, HWND owner, Outside& outside, ChangeRecord& changes);
 // Deletes the selected registrations after one confirmation.
@@ -19,8 +21,8 @@ bool UndoLastChange(HWND owner, Outside& outside, ChangeRecord& changes);
 // Writes or deletes one registration, reporting a failure to the user; an empty name is
 // refused without a word.
 void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside,
-                       Scope scope = kLocalMachine);
-void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, Scope scope = kLocalMachine);
+                       const Hive& hive = MachineHive());
+void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, const Hive& hive = MachineHive());
 // Removes a row and selects the one that takes its place (or the new last one).
 void RemoveListRow(ListView& list, int index);
 // The open-file dialog, starting at the registered path: the chosen path or empty.

@@ -28,7 +28,8 @@ struct Column {
     UINT header;
     float width;
 };
-const Column kColumns[] = {{IDS_COLUMN_NAME, 2955}, {IDS_COLUMN_PATH, 6945}, {IDS_COLUMN_SCOPE, 2100}};
+const Column kColumns[] = {
+    {IDS_COLUMN_NAME, 2955}, {IDS_COLUMN_PATH, 6945}, {IDS_COLUMN_SCOPE, 2100}, {IDS_COLUMN_REASON, 2400}};
 
 HFONT MakeFont(UINT dpi) {
     return CreateFontW(-MulDiv(9, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET,
@@ -155,8 +156,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_NOTIFY:
-        OnNotify(*reinterpret_cast<NMHDR*>(lp));
-        break;
+        return OnNotify(*reinterpret_cast<NMHDR*>(lp));
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
@@ -180,10 +180,20 @@ bool MainWindow::ShowsBusyCursor(WORD hitTest) const {
     return true;
 }
 
-void MainWindow::OnNotify(const NMHDR& hdr) {
-    if (hdr.hwndFrom != list_.Handle()) return;
+// Rows that could not be proved broken are drawn in the system's grey text colour.
+LRESULT MainWindow::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && IsUnverifiableRowData(draw.nmcd.lItemlParam))
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+    return CDRF_DODEFAULT;
+}
+
+LRESULT MainWindow::OnNotify(NMHDR& hdr) {
+    if (hdr.hwndFrom != list_.Handle()) return 0;
+    if (hdr.code == NM_CUSTOMDRAW) return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(hdr));
     if (hdr.code == LVN_COLUMNCLICK) OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem);
     if (hdr.code == NM_RCLICK) OnRightClick(reinterpret_cast<const NMITEMACTIVATE&>(hdr).ptAction);
+    return 0;
 }
 
 // The last message: the object lets go of the window before the default handling.
@@ -336,12 +346,13 @@ void MainWindow::Refresh() {
     const JobEnd end = RunInBackground(hwnd_, [result] { *result = ScanRegistrations(); });
     if (end == kWindowClosed) return;
     SetCursor(previous ? previous : LoadCursorW(nullptr, IDC_ARROW));
-    if (end == kJobFailed || !result->failure.empty()) {
+    // A key the scan could not read makes it a scan that did not run: it lists nothing.
+    if (end == kJobFailed || !result->failures.empty()) {
         SetStatus(Text(IDS_STATUS_NOT_CHECKED));
-        if (!result->failure.empty()) outside_.ShowMessage(hwnd_, result->failure, MB_OK | MB_ICONSTOP);
+        if (!result->failures.empty()) outside_.ShowMessage(hwnd_, FailureText(result->failures.front()), MB_OK | MB_ICONSTOP);
         return;
     }
-    for (const Registration& registration : result->broken) AddRegistrationRow(list_, registration);
+    for (const Registration& registration : result->found) AddRegistrationRow(list_, registration);
     SelectOnlyItem(list_, 1);
     looked_ = result->looked;
     ShowRowCount();
@@ -352,9 +363,15 @@ void MainWindow::SetStatus(const std::wstring& text) {
 }
 
 // After a scan, and after each command: the rows left are the errors found.
+// Errors are the broken rows; the rows that could not be proved broken are counted apart.
 void MainWindow::ShowRowCount() {
     if (!hwnd_ || looked_ < 0) return;
-    SetStatus(Text(IDS_STATUS_COUNTS, {std::to_wstring(looked_), std::to_wstring(list_.RowCount())}));
+    int unverifiable = 0;
+    for (int row = 1; row <= list_.RowCount(); ++row) unverifiable += IsUnverifiableRow(list_, row) ? 1 : 0;
+    std::wstring text =
+        Text(IDS_STATUS_COUNTS, {std::to_wstring(looked_), std::to_wstring(list_.RowCount() - unverifiable)});
+    if (unverifiable > 0) text += L" " + Text(IDS_STATUS_UNVERIFIABLE, {std::to_wstring(unverifiable)});
+    SetStatus(text);
 }
 
 bool MainWindow::OnKeyDown(UINT key, int shift) {

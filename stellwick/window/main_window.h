@@ -57,7 +57,8 @@ private:
     void ShowRowCount();
     void OnColumnClick(int column);
     void OnRightClick(POINT listPoint);
-    void OnNotify(const NMHDR& hdr);
+    LRESULT OnNotify(NMHDR& hdr);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
     bool ShowsBusyCursor(WORD hitTest) const;
     LRESULT OnNcDestroy(WPARAM wp, LPARAM lp);
     void OpenMenuAtFocusedRow();

@@ -47,7 +47,7 @@ HRESULT BackupKeys(const std::vector<KeyRef>& keys, const std::wstring& folder, 
             return HRESULT_FROM_WIN32(rc);
         }
         saved.existed = rc == ERROR_SUCCESS;
-        if (saved.existed) trees.push_back({FullKeyName(key.root, key.path), saved.image});
+        if (saved.existed) trees.push_back({key.fullName.empty() ? FullKeyName(key.root, key.path) : key.fullName, saved.image});
         captured.keys.push_back(std::move(saved));
     }
     SYSTEMTIME now;

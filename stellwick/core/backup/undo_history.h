@@ -5,10 +5,15 @@
 #include <string>
 #include <vector>
 
-// A key a command may change: a predefined root and the path below it.
+// A key a command may change: a predefined root and the path below it, and the full name a
+// backup gives it (the root's and the path's when empty): a hive loaded under a temporary name
+// is named as it is when its user is logged on, so that the backup can be imported then.
 struct KeyRef {
-    HKEY root = nullptr;
+    KeyRef(HKEY root, std::wstring path, std::wstring fullName = {})
+        : root(root), path(std::move(path)), fullName(std::move(fullName)) {}
+    HKEY root;
     std::wstring path;
+    std::wstring fullName;
 };
 
 struct SavedKey {
