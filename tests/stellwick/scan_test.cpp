@@ -122,6 +122,36 @@ TEST_F(Stellwick, PerUserRegistrationsAreListedAndCounted) {
     EXPECT_EQ(L"Проверено разделов: 5. Найдено ошибок: 2.", Status());
 }
 
+// The fourth column says why each row is listed; rows that cannot be proved broken are grey
+// and counted in a sentence of their own, which the status bar has only while there are any.
+TEST_F(Stellwick, TheReasonColumnGreyRowsAndStatusTellUnverifiableFromBroken) {
+    Register(L"drive.exe", L"Q:\\drive.exe");
+    Register(L"file.exe", L"C:\\windows\\tarnwell-missing.exe");
+    Register(L"folder.exe", kMissing + L"folder.exe");
+    Register(L"relative.exe", L"relative.exe");
+    WaitForFirstScan();
+    EXPECT_EQ((std::vector<std::wstring>{L"Диск недоступен", L"Файл не найден", L"Папка не найдена", L"Неполный путь"}),
+              Column(4));
+    EXPECT_EQ(L"Проверено разделов: 4. Найдено ошибок: 2. Не удалось проверить: 2.", Status());
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT), black = RGB(1, 2, 3);
+    for (int row = 1; row <= 4; ++row) {
+        NMLVCUSTOMDRAW draw = {};
+        draw.nmcd.hdr.hwndFrom = window.List().Handle();
+        draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.lItemlParam = window.List().Data(row);
+        draw.clrText = black;
+        SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
+        EXPECT_EQ(row == 1 || row == 4 ? grey : black, draw.clrText) << row;
+    }
+    // Delete works on rows of either kind.
+    Select({1, 4});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_FALSE(Exists(L"drive.exe") || Exists(L"relative.exe"));
+    EXPECT_EQ(L"Проверено разделов: 4. Найдено ошибок: 2.", Status());
+}
+
 // The class of Tarnwell0201.dll as a broken installation leaves it: not registered.
 class UnregisteredFacade {
 public:

@@ -1,5 +1,5 @@
-// The unattended mode, black-box: the real Stellwick.exe started with switches, its files,
-// standard output and error, and exit codes.
+// The unattended mode, black-box: the real Stellwick.com and Stellwick.exe started with switches,
+// their files, standard output and error, and exit codes.
 #include "tests/stellwick/stellwick_fixture.h"
 #include "stellwick/core/system_text.h"
 #include "support/code_page.h"
@@ -22,17 +22,20 @@ std::string ReadAll(HANDLE pipe) {
     return text;
 }
 
-// Stellwick.exe, as CMake built it; a Unix path is reached through Wine's Z: drive.
+// The program under test (STELLWICK_COM or STELLWICK_EXE), as CMake built it; a Unix path is
+// reached through Wine's Z: drive.
+const wchar_t* g_program = L"STELLWICK_COM";
+
 std::wstring ProgramPath() {
     wchar_t path[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"STELLWICK_EXE", path, MAX_PATH);
+    GetEnvironmentVariableW(g_program, path, MAX_PATH);
     std::wstring p = path;
     for (auto& c : p)
         if (c == L'/') c = L'\\';
     return p.compare(0, 1, L"\\") == 0 ? L"Z:" + p : p;
 }
 
-// Runs Stellwick.exe with the arguments, standard output and error going to pipes.
+// Runs the program with the arguments, standard output and error going to pipes.
 ProgramRun RunProgram(const std::wstring& args) {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -69,72 +72,136 @@ std::string FileText(const std::wstring& path) {
     return file ? ReadAll(file.Get()) : "<none>";
 }
 
-const std::string kUsage = "Stellwick.exe /list [/out:FILE]\r\nStellwick.exe /clean [/out:FILE]\r\nStellwick.exe /?\r\n";
+class Unattended : public Stellwick, public testing::WithParamInterface<const wchar_t*> {
+protected:
+    void SetUp() override {
+        g_program = GetParam();
+        Stellwick::SetUp();
+    }
+    // The usage, with the program's name as it is typed.
+    std::string Usage() const {
+        const std::string p = std::wstring(GetParam()) == L"STELLWICK_COM" ? "Stellwick" : "Stellwick.exe";
+        return p + " /list [/allusers] [/format:text|json] [/out:FILE]\r\n" + p +
+               " /clean [/allusers] [/backup:DIR] [/format:text|json] [/out:FILE]\r\n" + p + " /?\r\n";
+    }
+};
 
-TEST_F(Stellwick, ListWritesOneLinePerBrokenRegistrationAndSaysSoInItsExitCode) {
-    EXPECT_EQ(0u, RunProgram(L"/list").exitCode);
-    const std::wstring cyrillic = L"\u043F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430.exe";  // программа.exe
-    Register(cyrillic, L"  " + kMissing + cyrillic);
+std::string Summary(int looked, int broken, int unverifiable, int deleted, int failed) {
+    return "Stellwick: looked " + std::to_string(looked) + ", broken " + std::to_string(broken) + ", unverifiable " +
+           std::to_string(unverifiable) + ", deleted " + std::to_string(deleted) + ", failed " +
+           std::to_string(failed) + "\r\n";
+}
+
+// A file in the other view of the system folder: a registration of the same name in
+// System32 serves 32-bit programs, so it is present.
+const std::wstring kWowOnly = L"C:\\windows\\syswow64\\tarnwell-wow-only.exe";
+
+// Every verdict from a registration of its kind, in the order the registry lists them; a
+// present file is not listed, whichever view of the system folder has it.
+TEST_P(Unattended, ListGivesEveryRegistrationAVerdictAndTheSummaryLast) {
+    const struct {
+        const wchar_t* name;
+        std::wstring path;
+        const char* verdict;
+    } kCases[] = {
+        {L"drive.exe", L"Q:\\nowhere\\drive.exe", "unverifiable\tdrive-unavailable"},
+        {L"file.exe", L"C:\\windows\\tarnwell-missing.exe", "broken\tfile-not-found"},
+        {L"folder.exe", kMissing + L"folder.exe", "broken\tfolder-not-found"},
+        {L"relative.exe", L"..\\relative.exe", "unverifiable\tnot-a-full-path"},
+        {L"unc.exe", L"\\\\nosuchhost\\share\\unc.exe", "unverifiable\tnetwork-unavailable"},
+        {L"wildcard.exe", L"C:\\windows\\*.exe", "unverifiable\tcheck-failed"},
+    };
+    std::string expected;
+    for (const auto& c : kCases) {
+        Register(c.name, c.path);
+        expected += "HKLM\t" + Utf8(std::wstring(c.name) + L"\t" + c.path) + "\t" + c.verdict + "\r\n";
+    }
     Register(L"present.exe", L"C:\\windows\\notepad.exe");
-    RegisterForUser(L"user.exe", kMissing + L"user.exe");
-    const std::string lines = "HKLM\t" + Utf8(cyrillic + L"\t" + kMissing + cyrillic) + "\r\nHKCU\tuser.exe\t" +
-                              Utf8(kMissing) + "user.exe\r\n";
+    UniqueHandle(CreateFileW(kWowOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Register(L"wow.exe", L"C:\\windows\\system32\\tarnwell-wow-only.exe");
+    expected += Summary(8, 2, 4, 0, 0);
     const std::wstring file = backups + L".txt";
     ProgramRun run = RunProgram(L"/LIST \"-out:" + file + L"\"");
+    DeleteFileW(kWowOnly.c_str());
     EXPECT_EQ(1u, run.exitCode);
-    EXPECT_EQ(lines, FileText(file));
-    EXPECT_EQ("", run.out);
+    EXPECT_EQ(expected, FileText(file));
+    EXPECT_EQ("", run.out + run.err);
     DeleteFileW(file.c_str());
-    EXPECT_EQ(lines, RunProgram(L"-list").out);  // standard output, a pipe here
+}
 
+// /list: 1 when anything is broken, even beside a key that cannot be read; else 2 when
+// something could not be read; else 0, also when all it lists cannot be proved broken.
+TEST_P(Unattended, ListSaysInItsExitCodeWhatItFound) {
+    EXPECT_EQ(0u, RunProgram(L"/list").exitCode);
+    Register(L"drive.exe", L"Q:\\drive.exe");
+    ProgramRun run = RunProgram(L"-list");
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("HKLM\tdrive.exe\tQ:\\drive.exe\tunverifiable\tdrive-unavailable\r\n" + Summary(1, 0, 1, 0, 0), run.out);
+
+    const std::wstring cyrillic = L"\u043F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430.exe";  // программа.exe
+    RegisterForUser(cyrillic, L"  " + kMissing + cyrillic);
     LockOut(HKEY_LOCAL_MACHINE, kAppPaths);
     run = RunProgram(L"/list");
-    EXPECT_EQ(2u, run.exitCode);
+    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ("HKCU\t" + Utf8(cyrillic + L"\t" + kMissing + cyrillic) + "\tbroken\tfolder-not-found\r\n" +
+                  Summary(1, 1, 0, 0, 1),
+              run.out);
     EXPECT_EQ(Utf8(L"Не удаётся прочитать раздел реестра:\r\nHKEY_LOCAL_MACHINE\\" + kAppPaths + L"\r\n\r\n" +
                    ErrorText(ERROR_ACCESS_DENIED) + L"\r\n"),
               run.err);
-    EXPECT_EQ("", run.out);
+    SHDeleteKeyW(HKEY_CURRENT_USER, kAppPaths.c_str());
+    EXPECT_EQ(2u, RunProgram(L"/list").exitCode);
 }
 
-TEST_F(Stellwick, CleanDeletesWhatListWouldListAfterABackupAndReportsEachFailure) {
-    const std::wstring folder = DefaultBackupFolder();
+TEST_P(Unattended, CleanDeletesOnlyWhatIsProvablyBrokenAfterABackup) {
+    const std::wstring folder = backups + L" clean";
     RemoveFolder(folder);
     Register(L"a.exe", kMissing + L"a.exe");
+    Register(L"drive.exe", L"Q:\\drive.exe");
     Register(L"locked.exe", kMissing + L"locked.exe");
     Register(L"present.exe", L"C:\\windows\\notepad.exe");
     RegisterForUser(L"user.exe", kMissing + L"user.exe");
     Lock(L"locked.exe");
-    ProgramRun run = RunProgram(L"/clean");
+    ProgramRun run = RunProgram(L"/clean \"/backup:" + folder + L"\"");
     EXPECT_EQ(2u, run.exitCode);
-    EXPECT_EQ("HKLM\ta.exe\t" + Utf8(kMissing) + "a.exe\r\nHKCU\tuser.exe\t" + Utf8(kMissing) + "user.exe\r\n", run.out);
-    EXPECT_EQ(Utf8(L"HKEY_LOCAL_MACHINE\\" + kAppPaths + L"\\locked.exe\t" + ErrorText(ERROR_ACCESS_DENIED) + L"\r\n"),
+    const std::string missing = Utf8(kMissing);
+    EXPECT_EQ("HKLM\ta.exe\t" + missing + "a.exe\tbroken\tfolder-not-found\tdeleted\r\n"
+              "HKLM\tdrive.exe\tQ:\\drive.exe\tunverifiable\tdrive-unavailable\tleft-unverifiable\r\n"
+              "HKLM\tlocked.exe\t" + missing + "locked.exe\tbroken\tfolder-not-found\tfailed\r\n"
+              "HKCU\tuser.exe\t" + missing + "user.exe\tbroken\tfolder-not-found\tdeleted\r\n" +
+                  Summary(5, 3, 1, 2, 1),
+              run.out);
+    EXPECT_EQ(Utf8(L"HKEY_LOCAL_MACHINE\\" + kAppPaths + L"\\locked.exe\tНе удаётся удалить указанный ключ. " +
+                   ErrorText(ERROR_ACCESS_DENIED) + L"\r\n"),
               run.err);
     EXPECT_FALSE(Exists(L"a.exe") || Exists(L"user.exe", HKEY_CURRENT_USER));
-    EXPECT_TRUE(Exists(L"locked.exe") && Exists(L"present.exe"));
+    EXPECT_TRUE(Exists(L"locked.exe") && Exists(L"present.exe") && Exists(L"drive.exe"));
     EXPECT_EQ(1, FileCount(folder + L"\\*.reg"));
-    EXPECT_EQ(2u, RunProgram(L"/clean").exitCode);  // the locked one is still there
 
     // A backup that cannot be written stops it before any change.
     Register(L"b.exe", kMissing + L"b.exe");
     RemoveFolder(folder);
     UniqueHandle(CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    run = RunProgram(L"/clean");
+    run = RunProgram(L"/clean /backup:\"" + folder + L"\"");
     DeleteFileW(folder.c_str());
     EXPECT_EQ(2u, run.exitCode);
-    EXPECT_EQ(0u, run.err.find(Utf8(L"Не удаётся сохранить резервную копию. Реестр не изменён.\r\n\r\n" + folder)));
+    EXPECT_NE(std::string::npos, run.err.find(Utf8(L"Не удаётся сохранить резервную копию. Реестр не изменён.\r\n\r\n" + folder)));
     EXPECT_TRUE(Exists(L"b.exe"));
-    EXPECT_EQ("", run.out);
+    EXPECT_NE(std::string::npos, run.out.find("HKLM\tb.exe\t" + missing + "b.exe\tbroken\tfolder-not-found\tfailed\r\n"));
 }
 
-TEST_F(Stellwick, HelpAndUnknownSwitchesPrintTheUsage) {
+TEST_P(Unattended, HelpAndUnknownSwitchesPrintTheUsage) {
     ProgramRun run = RunProgram(L"/?");
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(kUsage, run.err);
-    for (const wchar_t* args : {L"/lst", L"/list /clean", L"/out:x.txt", L"list"}) {
+    EXPECT_EQ(Usage(), run.err);
+    for (const wchar_t* args : {L"/lst", L"/list /clean", L"/out:x.txt", L"list", L"/list /format:xml",
+                                L"/list /backup:C:\\x", L"/clean /out:"}) {
         run = RunProgram(args);
         EXPECT_EQ(2u, run.exitCode) << Utf8(args);
-        EXPECT_EQ(kUsage, run.err) << Utf8(args);
+        EXPECT_EQ(Usage(), run.err) << Utf8(args);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, Unattended, testing::Values(L"STELLWICK_COM", L"STELLWICK_EXE"));
 
 }  // namespace

@@ -8,7 +8,7 @@ TEST_F(Stellwick, WindowLayoutAtStart) {
     GetWindowTextW(window.Handle(), title, 64);
     EXPECT_STREQ(L"Stellwick", title);
     ListView& list = window.List();
-    EXPECT_EQ(3, list.ColumnCount());
+    EXPECT_EQ(4, list.ColumnCount());
     EXPECT_EQ(2955 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
     EXPECT_EQ(6945 / TwipsPerPixelX(), SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 1, 0));
     DWORD ex = static_cast<DWORD>(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -108,7 +108,7 @@ UINT PrefixDpi() {
     return GetEnvironmentVariableW(L"WINE_TEST_DPI", dpi, 16) ? static_cast<UINT>(_wtoi(dpi)) : 96;
 }
 
-// What the designed twips give: the label's and the list's corners, the three column widths,
+// What the designed twips give: the label's and the list's corners, the four column widths,
 // the font's height, and the list's gap above the status bar (its left margin again).
 std::vector<int> LayoutOf(MainWindow& window) {
     RECT label, list, status;
@@ -118,7 +118,7 @@ std::vector<int> LayoutOf(MainWindow& window) {
     POINT corners[] = {{label.left, label.top}, {list.left, list.top}};
     MapWindowPoints(nullptr, window.Handle(), corners, 2);
     std::vector<int> out = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < 4; ++c)
         out.push_back(static_cast<int>(SendMessageW(window.List().Handle(), LVM_GETCOLUMNWIDTH, c, 0)));
     LOGFONTW font = {};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.StatusBar(), WM_GETFONT, 0, 0)), sizeof(font), &font);
@@ -127,9 +127,9 @@ std::vector<int> LayoutOf(MainWindow& window) {
     return out;
 }
 
-const std::vector<int> kAt96 = {12, 8, 4, 32, 197, 463, 140, -12, 4};
-const std::vector<int> kAt144 = {18, 12, 6, 48, 295, 694, 210, -18, 6};
-const std::vector<int> kAt192 = {24, 16, 8, 64, 369, 868, 262, -24, 8};
+const std::vector<int> kAt96 = {12, 8, 4, 32, 197, 463, 140, 160, -12, 4};
+const std::vector<int> kAt144 = {18, 12, 6, 48, 295, 694, 210, 240, -18, 6};
+const std::vector<int> kAt192 = {24, 16, 8, 64, 369, 868, 262, 300, -24, 8};
 
 // Runs in the 96-DPI prefix and in prefixes of their own at 144 and 192 DPI.
 TEST_F(Stellwick, DesignedSizesFollowTheWindowsDpi) {
@@ -145,7 +145,7 @@ TEST_F(Stellwick, AtFirstStartEveryColumnShowsWhole) {
     HWND list = window.List().Handle();
     window.Show(SW_SHOWNORMAL);
     WaitForFirstScan();
-    for (int i = 0; i < 200; ++i) window.List().AddRow({L"row" + std::to_wstring(i), kMissing, L"x"}, 0);
+    for (int i = 0; i < 200; ++i) window.List().AddRow({L"row" + std::to_wstring(i), kMissing, L"x", L"y"}, 0);
     Pump();
     int columns = 0;
     for (int c = 0; c < window.List().ColumnCount(); ++c)
@@ -169,7 +169,7 @@ TEST_F(Stellwick, MovingToAnotherDpiScalesTheLayoutAndKeepsTheWidthsInTwips) {
     EXPECT_TRUE(EqualRect(&suggested, &now));
     EXPECT_EQ(kAt144, LayoutOf(window));
     Press(VK_ESCAPE);
-    for (int c = 1; c <= 3; ++c) EXPECT_EQ(static_cast<DWORD>(kAt96[3 + c] * 15), StoredColumnTwips(c));
+    for (int c = 1; c <= 4; ++c) EXPECT_EQ(static_cast<DWORD>(kAt96[3 + c] * 15), StoredColumnTwips(c));
 }
 
 }  // namespace
