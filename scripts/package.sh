@@ -29,7 +29,8 @@ if [ "$build" = 1 ]; then
 fi
 win32="$root/build/win32" win64="$root/build/win64"
 gen="$win64/packaging"  # the registry entries, written at build time by registration_wxi
-for f in "$win32/server/Tarnwell0201.dll" "$win32/stellwick/Stellwick.exe" "$win64/server/Tarnwell0201.dll" \
+for f in "$win32/server/Tarnwell0201.dll" "$win32/stellwick/Stellwick.exe" "$win32/stellwick/Stellwick.com" \
+         "$win64/server/Tarnwell0201.dll" \
          "$gen/registry-win32.wxi" "$gen/registry-win64.wxi"; do
   [ -f "$f" ] || { echo "package: $f is missing; build first" >&2; exit 1; }
 done
@@ -45,16 +46,18 @@ for arch in x64 x86; do
   echo "package: $msi"
 done
 
-# The zip: both DLLs, Stellwick, its read-me and the command files that register them
-# (with Windows line ends, which cmd.exe expects).
+# The zip: both DLLs, Stellwick (window and console), its read-me, the report's schema and the
+# command files that register the DLLs (with Windows line ends, which cmd.exe expects).
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/x86" "$stage/x64"
 cp "$win32/server/Tarnwell0201.dll" "$stage/x86/"
 cp "$win64/server/Tarnwell0201.dll" "$stage/x64/"
-cp "$win32/stellwick/Stellwick.exe" "$win32/stellwick/ReadMe.html" "$stage/"
+cp "$win32/stellwick/Stellwick.exe" "$win32/stellwick/Stellwick.com" "$win32/stellwick/ReadMe.html" \
+   "$root/stellwick/resources/stellwick.report.schema.json" "$stage/"
 for cmd in register.cmd unregister.cmd; do sed 's/$/\r/' "$root/packaging/$cmd" >"$stage/$cmd"; done
 zip="$out/Stellwick-$version.zip"
 rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip x86 x64 Stellwick.exe ReadMe.html register.cmd unregister.cmd)
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip x86 x64 Stellwick.exe Stellwick.com ReadMe.html \
+  stellwick.report.schema.json register.cmd unregister.cmd)
 echo "package: $zip"

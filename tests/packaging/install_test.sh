@@ -190,6 +190,9 @@ exercise() {
     # would outlive the uninstall.
     check "$arch: Stellwick started adds no per-user App Paths registration" \
       bash -c "! '$root/scripts/wine-run.sh' reg query '$user_app_path' >/dev/null 2>&1"
+    # The console program beside it: the summary line is always its last.
+    check "$arch: the installed Stellwick.com lists and ends with its summary" bash -c \
+      "'$root/scripts/wine-run.sh' '${target%.exe}.com' /list | tr -d '\r' | tail -1 | grep -q '^Stellwick: looked '"
   else
     say "this host cannot run 32-bit programs: Stellwick (32-bit) is not started; its shortcut and file are checked"
   fi
@@ -243,7 +246,8 @@ portable() {
   say "== the zip"
   check "zip: both DLLs, Stellwick, its read-me and the command files" \
     test "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" = \
-    "./ReadMe.html ./Stellwick.exe ./register.cmd ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll "
+    "$(printf '%s\n' ./ReadMe.html ./Stellwick.com ./Stellwick.exe ./register.cmd ./stellwick.report.schema.json \
+       ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll | sort | tr '\n' ' ')"
   if [ $can32 = 1 ]; then
     say "this host runs 32-bit programs: the command files run both halves, x64 then x86"
   else
@@ -307,7 +311,7 @@ else
   say "this host cannot run 32-bit programs: the x86 package is not installed; its tables are checked"
   x86="$root/build/package/Stellwick-$version-x86.msi"
   check "x86: a package for 32-bit Windows" bash -c "msiinfo suminfo '$x86' | grep -qx 'Template: Intel;1033'"
-  check "x86: the 32-bit files only" test "$(table "$x86" File | cut -f1 | sort | tr '\n' ' ')" = "Dll32 ReadMe StellwickExe "
+  check "x86: the 32-bit files only" test "$(table "$x86" File | cut -f1 | sort | tr '\n' ' ')" = "Dll32 ReadMe ReportSchema StellwickCom StellwickExe "
   check "x86: no 64-bit component" test -z "$(table "$x86" Component | awk -F'\t' 'int($4 / 256) % 2 == 1')"
   check "x86: the 32-bit registration only" test "$(table "$x86" Registry | grep -c 'win32')/$(table "$x86" Registry | grep -c 'win64')" = "1/0"
 fi
