@@ -8,7 +8,7 @@ packages=(
   libwine-dev wine wine32:i386 wine64 fonts-wine
   googletest xvfb xauth x11-apps x11-utils imagemagick python3
   msitools wixl
-  nlohmann-json3-dev python3-jsonschema
+  nlohmann-json3-dev python3-jsonschema python3-yaml python3-jinja2
 )
 
 sudo_cmd=()

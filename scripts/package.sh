@@ -50,14 +50,15 @@ done
 # command files that register the DLLs (with Windows line ends, which cmd.exe expects).
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir -p "$stage/x86" "$stage/x64"
+mkdir -p "$stage/x86" "$stage/x64" "$stage/fleet"
 cp "$win32/server/Tarnwell0201.dll" "$stage/x86/"
 cp "$win64/server/Tarnwell0201.dll" "$stage/x64/"
 cp "$win32/stellwick/Stellwick.exe" "$win32/stellwick/Stellwick.com" "$win32/stellwick/ReadMe.html" \
    "$root/stellwick/resources/stellwick.report.schema.json" "$stage/"
 for cmd in register.cmd unregister.cmd; do sed 's/$/\r/' "$root/packaging/$cmd" >"$stage/$cmd"; done
+cp "$root"/packaging/fleet/* "$stage/fleet/"
 zip="$out/Stellwick-$version.zip"
 rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip x86 x64 Stellwick.exe Stellwick.com ReadMe.html \
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip x86 x64 fleet Stellwick.exe Stellwick.com ReadMe.html \
   stellwick.report.schema.json register.cmd unregister.cmd)
 echo "package: $zip"

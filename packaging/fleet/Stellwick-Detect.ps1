@@ -7,8 +7,9 @@
 #   2  Stellwick.com was not found or gave no summary (the line says why).
 # Run it as SYSTEM in 64-bit PowerShell; docs/fleet.md explains why and what it sees.
 
-# Beside this script (a copied zip), else where the installers put it.
-$folders = @($PSScriptRoot) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
+# Beside this script or one folder up (the zip and the installers keep the recipes in a fleet
+# folder beside the program), else where the installers put it.
+$folders = @($PSScriptRoot, (Split-Path -Parent $PSScriptRoot)) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
         ForEach-Object { Join-Path $_ 'Orrindale\Stellwick' })
 $stellwick = $folders | Where-Object { $_ } | ForEach-Object { Join-Path $_ 'Stellwick.com' } |
     Where-Object { Test-Path -LiteralPath $_ -PathType Leaf } | Select-Object -First 1

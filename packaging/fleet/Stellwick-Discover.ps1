@@ -8,8 +8,9 @@
 #           reports a discovery failure instead of a compliance it could not establish.
 # For the remediation script use Stellwick-Remediate.ps1. docs/fleet.md explains the settings.
 
-# Beside this script (a copied zip), else where the installers put it.
-$folders = @($PSScriptRoot) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
+# Beside this script or one folder up (the zip and the installers keep the recipes in a fleet
+# folder beside the program), else where the installers put it.
+$folders = @($PSScriptRoot, (Split-Path -Parent $PSScriptRoot)) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
         ForEach-Object { Join-Path $_ 'Orrindale\Stellwick' })
 $stellwick = $folders | Where-Object { $_ } | ForEach-Object { Join-Path $_ 'Stellwick.com' } |
     Where-Object { Test-Path -LiteralPath $_ -PathType Leaf } | Select-Object -First 1

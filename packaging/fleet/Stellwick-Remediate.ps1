@@ -12,8 +12,9 @@
 # backslash, which Windows PowerShell 5.1 would pass on as an escaped quote).
 $BackupFolder = ''
 
-# Beside this script (a copied zip), else where the installers put it.
-$folders = @($PSScriptRoot) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
+# Beside this script or one folder up (the zip and the installers keep the recipes in a fleet
+# folder beside the program), else where the installers put it.
+$folders = @($PSScriptRoot, (Split-Path -Parent $PSScriptRoot)) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
         ForEach-Object { Join-Path $_ 'Orrindale\Stellwick' })
 $stellwick = $folders | Where-Object { $_ } | ForEach-Object { Join-Path $_ 'Stellwick.com' } |
     Where-Object { Test-Path -LiteralPath $_ -PathType Leaf } | Select-Object -First 1

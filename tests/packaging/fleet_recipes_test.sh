@@ -10,7 +10,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 echo "fleet recipes: the PowerShell scripts are not run here (no PowerShell on this host); they are only read"
 python3 -c 'import yaml, jinja2' 2>/dev/null ||
-  { echo "fleet recipes: skipped: python3 lacks yaml or jinja2 (Debian: python3-yaml, python3-jinja2)"; exit 77; }
+  { echo "fleet recipes: FAILED: python3 lacks yaml or jinja2 (scripts/install-deps.sh installs python3-yaml and python3-jinja2)"; exit 1; }
 usage=$("$root/scripts/wine-run.sh" "$1" '/?' 2>&1 >/dev/null | tr -d '\r') ||
   { echo "fleet recipes: FAILED: $1 /? did not exit 0"; exit 1; }
 

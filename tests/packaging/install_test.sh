@@ -96,16 +96,17 @@ arp_entries() {
 }
 
 # Every file the package lists is installed with the size the package gives it.
-files_match() {  # files_match MSI DIR...
+files_match() {  # files_match MSI DIR... (a file may sit in a folder below a DIR)
   local msi=$1
   shift
   local listed installed=0
   listed=$(table "$msi" File | awk -F'\t' '{ n = split($3, a, "|"); print a[n] "\t" $4 }')
   while IFS=$'\t' read -r name size; do
     local found=0
-    for dir in "$@"; do
-      [ -f "$dir/$name" ] && [ "$(stat -c %s "$dir/$name")" = "$size" ] && found=1
-    done
+    local file
+    while read -r file; do
+      [ "$(stat -c %s "$file")" = "$size" ] && found=1
+    done < <(find "$@" -type f -name "$name" 2>/dev/null)
     [ $found = 1 ] || { say "missing or different: $name"; return 1; }
     installed=$((installed + 1))
   done <<<"$listed"
@@ -247,7 +248,8 @@ portable() {
   check "zip: both DLLs, Stellwick, its read-me and the command files" \
     test "$(cd "$dir" && find . -type f | sort | tr '\n' ' ')" = \
     "$(printf '%s\n' ./ReadMe.html ./Stellwick.com ./Stellwick.exe ./register.cmd ./stellwick.report.schema.json \
-       ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll | sort | tr '\n' ' ')"
+       ./unregister.cmd ./x64/Tarnwell0201.dll ./x86/Tarnwell0201.dll \
+       $(cd "$root/packaging" && find fleet -type f -printf './%p\n') | sort | tr '\n' ' ')"
   if [ $can32 = 1 ]; then
     say "this host runs 32-bit programs: the command files run both halves, x64 then x86"
   else
@@ -311,7 +313,7 @@ else
   say "this host cannot run 32-bit programs: the x86 package is not installed; its tables are checked"
   x86="$root/build/package/Stellwick-$version-x86.msi"
   check "x86: a package for 32-bit Windows" bash -c "msiinfo suminfo '$x86' | grep -qx 'Template: Intel;1033'"
-  check "x86: the 32-bit files only" test "$(table "$x86" File | cut -f1 | sort | tr '\n' ' ')" = "Dll32 ReadMe ReportSchema StellwickCom StellwickExe "
+  check "x86: the 32-bit files only" test "$(table "$x86" File | cut -f1 | sort | tr '\n' ' ')" = "Dll32 FleetAnsible FleetDetect FleetDiscover FleetFindings FleetRemediate ReadMe ReportSchema StellwickCom StellwickExe "
   check "x86: no 64-bit component" test -z "$(table "$x86" Component | awk -F'\t' 'int($4 / 256) % 2 == 1')"
   check "x86: the 32-bit registration only" test "$(table "$x86" Registry | grep -c 'win32')/$(table "$x86" Registry | grep -c 'win64')" = "1/0"
 fi
