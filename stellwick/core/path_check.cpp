@@ -67,21 +67,60 @@ Verdict EntryVerdict(DWORD attributes) {
     return {};
 }
 
+std::wstring WithSeparator(const std::wstring& folder) {
+    return !folder.empty() && IsSeparator(folder.back()) ? folder : folder + L"\\";
+}
+
+// The system folder's two views, upper case, with their separators: System32 and SysWOW64;
+// empty where the system has one view only.
+struct SystemViews {
+    std::wstring native, wow;
+};
+
+SystemViews ReadSystemViews() {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    const UINT wowLength = GetSystemWow64DirectoryW(buffer.data(), MAX_PATH);
+    if (wowLength == 0 || wowLength >= MAX_PATH) return {};
+    const std::wstring wow = WithSeparator(std::wstring(buffer.data(), wowLength));
+    const UINT windowsLength = GetSystemWindowsDirectoryW(buffer.data(), MAX_PATH);
+    if (windowsLength == 0 || windowsLength >= MAX_PATH) return {};
+    return {UpperCase(WithSeparator(std::wstring(buffer.data(), windowsLength)) + L"System32\\"), UpperCase(wow)};
+}
+
+// The same file in the other view of the system folder (System32 for SysWOW64 and back), or
+// empty where the system has one view only or the path is elsewhere.
+std::wstring OtherSystemView(const std::wstring& path) {
+    static const SystemViews views = ReadSystemViews();
+    if (views.wow.empty()) return {};
+    const std::wstring upper = UpperCase(path);
+    for (const auto& view : {std::make_pair(views.native, views.wow), std::make_pair(views.wow, views.native)})
+        if (upper.compare(0, view.first.size(), view.first) == 0) return view.second + path.substr(view.first.size());
+    return {};
+}
+
+}  // namespace
+
 // The path is not there: whether its volume or share answers decides between broken and
 // unverifiable.
-Verdict VolumeVerdict(const std::wstring& root, DWORD error) {
-    const UINT type = IsUnc(root) ? DRIVE_REMOTE : GetDriveTypeW(root.c_str());
-    if (type == DRIVE_NO_ROOT_DIR) return {Reason::kDriveUnavailable, error};
-    if (GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES) {
+Verdict PathExaminer::VolumeVerdict(const std::wstring& root, DWORD error) {
+    auto known = volumes_.find(UpperCase(root));
+    if (known == volumes_.end()) {
+        Volume volume{IsUnc(root) ? static_cast<UINT>(DRIVE_REMOTE) : GetDriveTypeW(root.c_str()), 0};
+        if (volume.type != DRIVE_NO_ROOT_DIR && GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES)
+            volume.error = GetLastError();
+        known = volumes_.emplace(UpperCase(root), volume).first;
+    }
+    const Volume& volume = known->second;
+    if (volume.type == DRIVE_NO_ROOT_DIR) return {Reason::kDriveUnavailable, error};
+    if (volume.error == 0) {
         if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return {Reason::kFolderNotFound, error};
         return {Reason::kCheckFailed, error};
     }
-    const DWORD rootError = GetLastError();
-    if (IsAccessDenied(rootError)) return {Reason::kAccessDenied, rootError};
-    return {type == DRIVE_REMOTE ? Reason::kNetworkUnavailable : Reason::kDriveUnavailable, rootError};
+    if (IsAccessDenied(volume.error)) return {Reason::kAccessDenied, volume.error};
+    return {volume.type == DRIVE_REMOTE ? Reason::kNetworkUnavailable : Reason::kDriveUnavailable, volume.error};
 }
 
-Verdict ExamineOne(const std::wstring& path) {
+Verdict PathExaminer::ExamineOne(const std::wstring& path) {
     const std::wstring root = RootOf(path);
     if (root.empty() || root.size() >= path.size()) return {Reason::kNotAFullPath, 0};
     if (path.find_first_of(L"*?") != std::wstring::npos) return {Reason::kCheckFailed, ERROR_INVALID_NAME};
@@ -99,29 +138,7 @@ Verdict ExamineOne(const std::wstring& path) {
     return VolumeVerdict(root, error);
 }
 
-std::wstring WithSeparator(const std::wstring& folder) {
-    return !folder.empty() && IsSeparator(folder.back()) ? folder : folder + L"\\";
-}
-
-// The same file in the other view of the system folder (System32 for SysWOW64 and back), or
-// empty where the system has one view only or the path is elsewhere.
-std::wstring OtherSystemView(const std::wstring& path) {
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    const UINT wowLength = GetSystemWow64DirectoryW(buffer.data(), MAX_PATH);
-    if (wowLength == 0 || wowLength >= MAX_PATH) return {};
-    const std::wstring wow = WithSeparator(std::wstring(buffer.data(), wowLength));
-    const UINT windowsLength = GetSystemWindowsDirectoryW(buffer.data(), MAX_PATH);
-    if (windowsLength == 0 || windowsLength >= MAX_PATH) return {};
-    const std::wstring native = WithSeparator(std::wstring(buffer.data(), windowsLength)) + L"System32\\";
-    const std::wstring upper = UpperCase(path);
-    for (const auto& view : {std::make_pair(native, wow), std::make_pair(wow, native)})
-        if (upper.compare(0, view.first.size(), UpperCase(view.first)) == 0) return view.second + path.substr(view.first.size());
-    return {};
-}
-
-}  // namespace
-
-Verdict ExaminePath(const std::wstring& path) {
+Verdict PathExaminer::Examine(const std::wstring& path) {
     NoFsRedirection noRedirection;
     const Verdict verdict = ExamineOne(path);
     if (!verdict.Listed()) return verdict;
@@ -129,3 +146,5 @@ Verdict ExaminePath(const std::wstring& path) {
     if (!other.empty() && !ExamineOne(other).Listed()) return {};
     return verdict;
 }
+
+Verdict ExaminePath(const std::wstring& path) { return PathExaminer().Examine(path); }

@@ -56,7 +56,7 @@ ComPtr<_RegValue> DefaultValueOf(const std::vector<ComPtr<IDispatch>>& values) {
 // trimmed default value) and the verdict of `r` when it does. One listing of the key's values
 // with their data serves every step, in a fixed order: the type of the default value, the
 // file, then the value names. A listing that fails lists nothing.
-bool Judge(const FacadeMaker& facades, _zbnRegistry2* facade, Registration* r) {
+bool Judge(const FacadeMaker& facades, _zbnRegistry2* facade, PathExaminer& examiner, Registration* r) {
     // A key whose name reads back empty would make its path the App Paths key itself.
     if (r->name.empty()) return false;
     ComPtr<_Collection> list;
@@ -72,7 +72,7 @@ bool Judge(const FacadeMaker& facades, _zbnRegistry2* facade, Registration* r) {
     Bstr data;
     if (FAILED(facade->GetValueData_SZ(&raw, data.Put()))) return false;
     const std::wstring text = asTrimEx2(data.Str(), true, true, true, true, true, 0, 0, 0, 0, 0);
-    const Verdict verdict = ExaminePath(text);
+    const Verdict verdict = examiner.Examine(text);
     if (!verdict.Listed() || HasOtherValues(facades, *r, values)) return false;
     r->path = text;
     r->verdict = verdict;
@@ -85,7 +85,8 @@ Failure ReadFailure(const Hive& hive, long code) {
 
 // Adds one hive's registrations to the result, or the failure when its App Paths key cannot
 // be opened or listed. Only some users have the key: its absence from a user's hive is no failure.
-void ScanHive(const FacadeMaker& facades, _zbnRegistry2* facade, const Hive& hive, ScanResult* result) {
+void ScanHive(const FacadeMaker& facades, _zbnRegistry2* facade, PathExaminer& examiner, const Hive& hive,
+              ScanResult* result) {
     ComPtr<_Collection> keys;
     HRESULT hr = facade->GetSubKeys(RootConst(HiveRoot(hive)), Bstr(RootPath(hive, kAppPathsKey)).Get(), keys.Put());
     if (FAILED(hr)) return result->failures.push_back(ReadFailure(hive, hr));
@@ -99,7 +100,7 @@ void ScanHive(const FacadeMaker& facades, _zbnRegistry2* facade, const Hive& hiv
         ++result->looked;
         if (!key) continue;
         Registration r{hive, NameOf(key.Get()), {}, {}};
-        if (Judge(facades, facade, &r)) result->found.push_back(std::move(r));
+        if (Judge(facades, facade, examiner, &r)) result->found.push_back(std::move(r));
     }
 }
 
@@ -129,7 +130,8 @@ ScanResult ScanHives(const std::vector<Hive>& hives) {
         result.failures.push_back({Failure::kNoFacade, L"Tarnwell0201.zbnRegistry2", static_cast<long>(hr), {}});
         return result;
     }
-    for (const Hive& hive : hives) ScanHive(facades, facade.Get(), hive, &result);
+    PathExaminer examiner;
+    for (const Hive& hive : hives) ScanHive(facades, facade.Get(), examiner, hive, &result);
     return result;
 }
 
@@ -140,13 +142,14 @@ std::vector<Recheck> RecheckRegistrations(const std::vector<Registration>& regis
     const FacadeMaker facades;
     HRESULT hr = S_OK;
     ComPtr<_zbnRegistry2> facade = facades.New(&hr);
+    PathExaminer examiner;
     for (size_t i = 0; i < registrations.size(); ++i) {
         Registration now{registrations[i].hive, registrations[i].name, {}, {}};
         if (!facade) {
             checks[i].failure = hr;
             continue;
         }
-        checks[i].current = Judge(facades, facade.Get(), &now) && now.path == registrations[i].path;
+        checks[i].current = Judge(facades, facade.Get(), examiner, &now) && now.path == registrations[i].path;
         checks[i].verdict = now.verdict;
     }
     return checks;

@@ -143,10 +143,12 @@ protected:
         RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr);
     }
     // A registration with a default value (of the given type) and optional extra values.
+    // `below` goes before the App Paths key: a user's SID under HKEY_USERS, say.
     static void Register(const std::wstring& name, const std::wstring& path, DWORD type = REG_SZ,
-                         const std::vector<std::wstring>& extra = {}, HKEY root = HKEY_LOCAL_MACHINE) {
+                         const std::vector<std::wstring>& extra = {}, HKEY root = HKEY_LOCAL_MACHINE,
+                         const std::wstring& below = L"") {
         UniqueHKey k;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, nullptr, 0,
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, (below + kAppPaths + L"\\" + name).c_str(), 0, nullptr, 0,
                                                  KEY_ALL_ACCESS, nullptr, k.Put(), nullptr));
         if (type != REG_NONE) SetText(k.Get(), nullptr, type, path);
         for (const auto& v : extra) SetText(k.Get(), v.c_str(), REG_SZ, L"C:\\");
@@ -176,9 +178,9 @@ protected:
     static void SetAccess(HKEY root, const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION what) {
         EXPECT_EQ(ERROR_SUCCESS, SetKeySecurity(root, path, sddl, what));
     }
-    static bool Exists(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE) {
+    static bool Exists(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE, const std::wstring& below = L"") {
         UniqueHKey k;
-        return RegOpenKeyExW(root, (kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
+        return RegOpenKeyExW(root, (below + kAppPaths + L"\\" + name).c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
     }
     std::wstring Status() {
         wchar_t text[256] = {};

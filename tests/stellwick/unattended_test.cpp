@@ -202,6 +202,104 @@ TEST_P(Unattended, HelpAndUnknownSwitchesPrintTheUsage) {
     }
 }
 
+// A .reg file's text (UTF-16LE after its byte order mark).
+std::wstring ReadRegFileText(const std::wstring& path) {
+    const std::string bytes = FileText(path);
+    return bytes.size() < 2 ? std::wstring() : std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+}
+
+// Enables a privilege of the test's own token (RegSaveKey wants SeBackupPrivilege).
+void EnablePrivilege(const wchar_t* name) {
+    HANDLE raw = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw));
+    const UniqueHandle token(raw);
+    TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid));
+    ASSERT_TRUE(AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr));
+}
+
+// A profile the profile list names, with its folder.
+void AddProfile(const std::wstring& sid, const std::wstring& folder) {
+    const std::wstring key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
+    UniqueHKey k;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                             k.Put(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, SetText(k.Get(), L"ProfileImagePath", REG_EXPAND_SZ, folder));
+}
+
+// The names below HKEY_USERS that Stellwick loads hives under.
+int LoadedByStellwick() {
+    UniqueHKey users;
+    RegOpenKeyExW(HKEY_USERS, nullptr, 0, KEY_READ, users.Put());
+    wchar_t name[256];
+    int found = 0;
+    for (DWORD i = 0, n = 256; RegEnumKeyExW(users.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, n = 256)
+        found += std::wstring(name).compare(0, 10, L"Stellwick-") == 0 ? 1 : 0;
+    return found;
+}
+
+// /allusers: the machine's registrations, a logged-on user's hive, and offline profiles whose
+// NTUSER.DAT is loaded for the run; a damaged one is one failure; nothing stays loaded; the
+// report and the backups name keys by the user's SID, never by the temporary name.
+TEST_P(Unattended, AllUsersReachesEveryProfileAndLeavesNothingLoaded) {
+    const std::wstring on = L"S-1-5-21-1111-2222-3333-1001", off = L"S-1-5-21-1111-2222-3333-1002",
+                       damaged = L"S-1-5-21-1111-2222-3333-1003", folder = backups + L" profiles";
+    RemoveFolder(folder);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    Register(L"machine.exe", kMissing + L"machine.exe");
+    Register(L"loaded.exe", kMissing + L"loaded.exe", REG_SZ, {}, HKEY_USERS, on + L"\\");
+    // The offline user's hive, as RegSaveKey writes it, made from a key of this user's.
+    const std::wstring made = L"Software\\TarnwellHive";
+    Register(L"offline.exe", kMissing + L"offline.exe", REG_SZ, {}, HKEY_CURRENT_USER, made + L"\\");
+    EnablePrivilege(SE_BACKUP_NAME);
+    {
+        UniqueHKey k;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, made.c_str(), 0, KEY_READ, k.Put()));
+        CreateDirectoryW((folder + L"\\off").c_str(), nullptr);
+        ASSERT_EQ(ERROR_SUCCESS, RegSaveKeyW(k.Get(), (folder + L"\\off\\NTUSER.DAT").c_str(), nullptr));
+    }
+    SHDeleteKeyW(HKEY_CURRENT_USER, made.c_str());
+    CreateDirectoryW((folder + L"\\bad").c_str(), nullptr);
+    const char garbage[] = "not a hive";
+    UniqueHandle bad(CreateFileW((folder + L"\\bad\\NTUSER.DAT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(bad.Get(), garbage, sizeof(garbage), &written, nullptr);
+    bad.Reset();
+    AddProfile(off, folder + L"\\off");
+    AddProfile(damaged, folder + L"\\bad");
+
+    ProgramRun run = RunProgram(L"/list /allusers");
+    EXPECT_EQ(1u, run.exitCode);
+    const std::string missing = Utf8(kMissing);
+    for (const std::string& line : {"HKLM\tmachine.exe\t" + missing + "machine.exe\tbroken\t",
+                                    "HKU\\" + Utf8(on) + "\tloaded.exe\t" + missing + "loaded.exe\tbroken\t",
+                                    "HKU\\" + Utf8(off) + "\toffline.exe\t" + missing + "offline.exe\tbroken\t"})
+        EXPECT_NE(std::string::npos, run.out.find(line)) << line << run.out;
+    EXPECT_NE(std::string::npos, run.out.find(", failed 1\r\n"));
+    EXPECT_NE(std::string::npos, run.err.find(Utf8(damaged))) << run.err;
+    EXPECT_EQ(0, LoadedByStellwick());
+
+    run = RunProgram(L"/clean /allusers /format:json \"/backup:" + backups + L"\"");
+    EXPECT_EQ(2u, run.exitCode);  // the damaged profile
+    EXPECT_EQ(0, LoadedByStellwick());
+    EXPECT_NE(std::string::npos, run.out.find("\"key\": \"HKEY_USERS\\\\" + Utf8(off) + "\\\\SOFTWARE")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find("Stellwick-"));
+    EXPECT_FALSE(Exists(L"machine.exe") || Exists(L"loaded.exe", HKEY_USERS, on + L"\\"));
+    std::string backup;
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle search(FindFirstFileW((backups + L"\\*.reg").c_str(), &found));
+    for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.Get(), &found))
+        backup += Narrow(ReadRegFileText(backups + L"\\" + found.cFileName), CP_UTF8);
+    EXPECT_NE(std::string::npos, backup.find("[HKEY_USERS\\" + Utf8(off) + "\\SOFTWARE")) << backup;
+    EXPECT_EQ(std::string::npos, backup.find("Stellwick-"));
+
+    for (const std::wstring& sid : {off, damaged})
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid).c_str());
+    SHDeleteKeyW(HKEY_USERS, on.c_str());
+    RemoveFolder(folder);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothPrograms, Unattended, testing::Values(L"STELLWICK_COM", L"STELLWICK_EXE"));
 
 }  // namespace
