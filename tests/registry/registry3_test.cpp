@@ -67,6 +67,7 @@ TEST(Registry3, EveryMemberKeepsToTheView) {
 }
 
 int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
 
 // Another process's change is seen within a second of being made; no change is no change, with
 // the thread's messages handled meanwhile; a change made before a Wait is kept for it; the
@@ -77,7 +78,7 @@ TEST(Registry3, WatchSeesChanges) {
     ComPtr<_RegWatch> w;
     ASSERT_EQ(S_OK, reg->Watch(kHKCU, Bstr(key.Path()).Get(), VARIANT_TRUE, w.Put()));
     ASSERT_TRUE(w);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, CountTick);
     EXPECT_FALSE(Call(w.Get(), &_RegWatch::Wait, 300));
     KillTimer(nullptr, timer);
     EXPECT_GT(g_ticks, 3);
