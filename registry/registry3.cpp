@@ -25,6 +25,7 @@ VARIANT_BOOL Registry3::Result(LONG rc) {
 
 STDMETHODIMP Registry3::get_View(long* result) {
     if (!result) return E_POINTER;
+    *result = 0;
     for (const auto& v : kViews)
         if (v.view == view_) *result = v.number;
     return S_OK;
