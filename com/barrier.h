@@ -52,3 +52,10 @@ HRESULT MemberBarrier(Body body) noexcept {
 // created only as this class (DispatchObject::Create), so clients reach guarded members only.
 template <class Impl, class Interface>
 class Guarded;
+
+// The dual interface Interface derives from; specialised with the guarded classes for an
+// interface derived from another dual one.
+template <class Interface>
+struct DualBase {
+    using Type = IDispatch;
+};

@@ -1,6 +1,7 @@
 #pragma once
 // Base of every automation class: IUnknown with a module-counted reference count,
-// IDispatch forwarded to the cached ITypeInfo of the dual interface, ISupportErrorInfo.
+// IDispatch forwarded to the cached ITypeInfo of the dual interface, ISupportErrorInfo; the
+// object answers for the dual interfaces its own derives from too.
 // Every method returns through the exception barrier; the interface's own members do so
 // in Guarded<Derived, Interface>, the class every object is created as.
 #include <windows.h>
@@ -30,7 +31,7 @@ public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         return Barrier([&] {
             if (!ppv) return E_POINTER;
-            if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Interface)) {
+            if (riid == IID_IUnknown || riid == IID_IDispatch || Implements<Interface>(riid)) {
                 *ppv = static_cast<Interface*>(this);
             } else if (riid == IID_ISupportErrorInfo) {
                 *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -87,7 +88,7 @@ public:
     }
 
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
-        return Barrier([&] { return riid == __uuidof(Interface) ? S_OK : S_FALSE; });
+        return Barrier([&] { return Implements<Interface>(riid) ? S_OK : S_FALSE; });
     }
 
 protected:
@@ -97,5 +98,14 @@ protected:
     DispatchObject& operator=(const DispatchObject&) = delete;
 
 private:
+    // True for the interface and every dual interface it derives from.
+    template <class I>
+    static bool Implements(REFIID riid) {
+        if (riid == __uuidof(I)) return true;
+        using Base = typename DualBase<I>::Type;
+        if constexpr (std::is_same<Base, IDispatch>::value) return false;
+        else return Implements<Base>(riid);
+    }
+
     LONG refs_ = 1;
 };

@@ -2,9 +2,11 @@
 """Writes Guarded<Impl, Interface> for every dual interface of the widl-generated header.
 
 Each specialisation derives from the implementation class and overrides every member of the
-interface as final, calling the implementation's member inside MemberBarrier. Objects are
-only ever created as the guarded class, so no member can be reached without the barrier; a
-member the implementation lacks leaves the interface's pure declaration, which fails the link.
+interface, those it inherits from another dual interface of the header included, as final,
+calling the implementation's member inside MemberBarrier. Objects are only ever created as the
+guarded class, so no member can be reached without the barrier; a member the implementation
+lacks leaves the interface's pure declaration, which fails the link. An interface derived from
+another also gets DualBase<Interface>, which names that other one (QueryInterface answers for it).
 
 Usage: make_guarded.py GENERATED_HEADER OUTPUT_HEADER
 """
@@ -51,25 +53,32 @@ def parameters(text):
 
 
 def interfaces(header):
+    """(name, base, methods) of every interface, its base's methods first; widl writes a base
+    before the interfaces derived from it."""
     found = []
     for name, base, body in INTERFACE.findall(header):
-        if base != 'IDispatch':
-            raise SystemExit('make_guarded: %s derives from %s, not IDispatch' % (name, base))
-        methods = []
+        inherited = [f for f in found if f[0] == base]
+        if base != 'IDispatch' and not inherited:
+            raise SystemExit('make_guarded: %s derives from %s, neither IDispatch nor an interface before it'
+                             % (name, base))
+        methods = list(inherited[0][2]) if inherited else []
         for result, method, params in METHOD.findall(body):
             if result != 'HRESULT':
                 raise SystemExit('make_guarded: %s::%s returns %s, not HRESULT' % (name, method, result))
             methods.append((method, parameters(params)))
         if not methods:
             raise SystemExit('make_guarded: %s has no members' % name)
-        found.append((name, methods))
+        found.append((name, base, methods))
     if not found:
         raise SystemExit('make_guarded: no interface found')
     return found
 
 
-def specialisation(name, methods):
-    lines = [
+def specialisation(name, base, methods):
+    lines = []
+    if base != 'IDispatch':
+        lines += ['template <>', 'struct DualBase<%s> {' % name, '    using Type = %s;' % base, '};', '']
+    lines += [
         'template <class Impl>',
         'class Guarded<Impl, %s> final : public Impl {' % name,
         'public:',
@@ -98,7 +107,7 @@ def main():
         '#pragma once',
         '#include "com/barrier.h"',
     ]
-    parts += [specialisation(name, methods) for name, methods in interfaces(header)]
+    parts += [specialisation(*interface) for interface in interfaces(header)]
     with open(sys.argv[2], 'w', encoding='utf-8') as f:
         f.write('\n\n'.join(parts) + '\n')
 

@@ -9,6 +9,7 @@
 #include "com/type_library.h"
 #include "com/variant.h"
 #include "packaging/text_file.h"
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -36,6 +37,24 @@ const Example kExamples[] = {
      L"foreach ($key in $reg.GetSubKeys(0x80000002, 'SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths')) {\n"
      L"    $key.Name\n"
      L"}\n"},
+    {L"zbnRegistry3",
+     L"Const HKEY_LOCAL_MACHINE = &H80000002\n"
+     L"Set reg = CreateObject(\"Tarnwell0201.zbnRegistry3\")\n"
+     L"reg.View = 64   ' what 64-bit programs see, also from a 32-bit script host\n"
+     L"Set v = reg.GetValue(HKEY_LOCAL_MACHINE, \"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\", \"ProductName\")\n"
+     L"If Not v Is Nothing Then WScript.Echo v.Data\n"
+     L"Set w = reg.Watch(HKEY_LOCAL_MACHINE, \"SOFTWARE\\Example\")\n"
+     L"If w Is Nothing Then\n"
+     L"    WScript.Echo \"Error \" & reg.LastRegError\n"
+     L"ElseIf w.Wait(60000) Then\n"
+     L"    reg.ExportKey HKEY_LOCAL_MACHINE, \"SOFTWARE\\Example\", \"C:\\Backup\\example.reg\"\n"
+     L"End If\n",
+     L"$reg = New-Object -ComObject Tarnwell0201.zbnRegistry3\n"
+     L"$reg.View = 32   # the 32-bit programs' keys (WOW6432Node)\n"
+     L"if (-not $reg.ImportFile('C:\\Backup\\example.reg')) {\n"
+     L"    \"Error $($reg.LastRegError) at line $($reg.LastImportLine)\"\n"
+     L"}\n"
+     L"$reg.GetKeySecurity(0x80000002, 'SOFTWARE\\Example')\n"},
     {L"zbnZerbaneSettings2",
      L"Set settings = CreateObject(\"Tarnwell0201.zbnZerbaneSettings2\")\n"
      L"ok = False\n"
@@ -143,7 +162,37 @@ HRESULT Member(ITypeInfo* info, const FUNCDESC& f, std::wstring* out) {
     return S_OK;
 }
 
+// The dual interface a dual interface derives from, through its dispatch view; null when that
+// is IDispatch.
+ComPtr<ITypeInfo> BaseInterface(ITypeInfo* iface) {
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> own, base;
+    if (FAILED(iface->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) || FAILED(iface->GetRefTypeInfo(ref, own.Put())) ||
+        FAILED(own->GetRefTypeOfImplType(0, &ref)) || FAILED(own->GetRefTypeInfo(ref, base.Put())))
+        return {};
+    return Name(base.Get()) == L"IDispatch" ? ComPtr<ITypeInfo>() : base;
+}
+
+// The dispatch identifiers of the members an interface declares itself.
+std::vector<MEMBERID> OwnMembers(ITypeInfo* iface) {
+    std::vector<MEMBERID> ids;
+    TYPEATTR* raw = nullptr;
+    if (!iface || FAILED(iface->GetTypeAttr(&raw))) return ids;
+    const WORD count = HeldTypeAttr(iface, raw)->cFuncs;
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* fd = nullptr;
+        if (SUCCEEDED(iface->GetFuncDesc(i, &fd))) ids.push_back(HeldFuncDesc(iface, fd)->memid);
+    }
+    return ids;
+}
+
+// The members of an interface; those it inherits from another dual interface are named once,
+// with that interface.
 HRESULT Members(ITypeInfo* iface, std::wstring* text) {
+    const ComPtr<ITypeInfo> base = BaseInterface(iface);
+    const std::vector<MEMBERID> inherited = OwnMembers(base.Get());
+    if (base)
+        *text += L"Every member of `" + Name(base.Get()) + L"`, with the same dispatch identifiers, and these:\n\n";
     TYPEATTR* attr = nullptr;
     HRESULT hr = iface->GetTypeAttr(&attr);
     if (FAILED(hr)) return hr;
@@ -154,8 +203,9 @@ HRESULT Members(ITypeInfo* iface, std::wstring* text) {
         if (FAILED(hr)) return hr;
         HeldFuncDesc f(iface, raw);
         // IUnknown's and IDispatch's own members, and restricted ones, are no business of scripts.
-        const bool inherited = f->memid >= 0x60000000 && f->memid < 0x60020000;
-        if (inherited || (f->wFuncFlags & FUNCFLAG_FRESTRICTED)) continue;
+        const bool dispatchOwn = f->memid >= 0x60000000 && f->memid < 0x60020000;
+        const bool fromBase = std::find(inherited.begin(), inherited.end(), f->memid) != inherited.end();
+        if (dispatchOwn || fromBase || (f->wFuncFlags & FUNCFLAG_FRESTRICTED)) continue;
         hr = Member(iface, *f.Get(), text);
         if (FAILED(hr)) return hr;
     }

@@ -1,6 +1,5 @@
 #include "registry/reg_calls.h"
 #include "registry/value_codec.h"
-#include <shlwapi.h>
 
 using codec::FromAnsi;
 using codec::ToAnsi;
@@ -21,12 +20,13 @@ std::wstring RegCalls::AsSeen(const std::wstring& text) const {
 }
 
 LONG RegCalls::Open(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key) {
-    if (unicode_) return Record(RegOpenKeyExW(root, path.c_str(), 0, access, key->Put()));
-    return Record(RegOpenKeyExA(root, ToAnsi(path).c_str(), 0, access, key->Put()));
+    if (unicode_) return Record(RegOpenKeyExW(root, path.c_str(), 0, access | view_, key->Put()));
+    return Record(RegOpenKeyExA(root, ToAnsi(path).c_str(), 0, access | view_, key->Put()));
 }
 
 LONG RegCalls::Create(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key, bool* created) {
     DWORD disposition = 0;
+    access |= view_;
     LONG rc = unicode_ ? RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access, nullptr, key->Put(), &disposition)
                        : RegCreateKeyExA(root, ToAnsi(path).c_str(), 0, nullptr, 0, access, nullptr, key->Put(),
                                          &disposition);
@@ -134,12 +134,30 @@ LONG RegCalls::DeleteValue(HKEY key, const std::wstring& name) {
     return Record(RegDeleteValueA(key, ToAnsi(name).c_str()));
 }
 
+LONG RegCalls::DeleteKeyInView(HKEY root, const std::wstring& path) {
+    if (unicode_) return Record(RegDeleteKeyExW(root, path.c_str(), view_, 0));
+    return Record(RegDeleteKeyExA(root, ToAnsi(path).c_str(), view_, 0));
+}
+
+// Neither SHDeleteKey nor RegDeleteTree takes a view: the key is opened in the view, emptied
+// through that handle, then deleted by name in the same view.
 LONG RegCalls::DeleteTree(HKEY root, const std::wstring& path) {
-    if (unicode_) return Record(SHDeleteKeyW(root, path.c_str()));
-    return Record(SHDeleteKeyA(root, ToAnsi(path).c_str()));
+    if (path.empty()) return Record(ERROR_INVALID_PARAMETER);
+    UniqueHKey key;
+    LONG rc = Open(root, path, KEY_READ | KEY_SET_VALUE | DELETE, &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = Record(unicode_ ? RegDeleteTreeW(key.Get(), nullptr) : RegDeleteTreeA(key.Get(), nullptr));
+    key.Reset();
+    return rc == ERROR_SUCCESS ? DeleteKeyInView(root, path) : rc;
 }
 
 LONG RegCalls::DeleteEmpty(HKEY root, const std::wstring& path) {
-    if (unicode_) return Record(SHDeleteEmptyKeyW(root, path.c_str()));
-    return Record(SHDeleteEmptyKeyA(root, ToAnsi(path).c_str()));
+    UniqueHKey key;
+    LONG rc = Open(root, path, KEY_READ, &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    KeyInfo info;
+    rc = QueryInfo(key.Get(), &info);
+    key.Reset();
+    if (rc != ERROR_SUCCESS) return rc;
+    return info.subKeys ? Record(ERROR_KEY_HAS_CHILDREN) : DeleteKeyInView(root, path);
 }

@@ -1,6 +1,8 @@
 #pragma once
-// The registry calls of the facade, in the wide-character or the ANSI form. Every call that
-// opens, creates, queries, enumerates, sets or deletes stores its code in *lastError.
+// The registry calls of the facade, in the wide-character or the ANSI form, with every key
+// opened, created and deleted in one registry view (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY).
+// Every call that opens, creates, queries, enumerates, sets or deletes stores its code in
+// *lastError.
 #include <windows.h>
 #include <cstdint>
 #include <string>
@@ -27,7 +29,7 @@ struct EnumEntry {
 
 class RegCalls {
 public:
-    RegCalls(bool unicode, LONG* lastError) : unicode_(unicode), lastError_(lastError) {}
+    RegCalls(bool unicode, REGSAM view, LONG* lastError) : unicode_(unicode), view_(view), lastError_(lastError) {}
 
     LONG Open(HKEY root, const std::wstring& path, REGSAM access, UniqueHKey* key);
     // Creates or opens; *created tells which.
@@ -46,7 +48,10 @@ public:
     LONG EnumKey(HKEY key, DWORD index, DWORD maxNameLen, DWORD maxClassLen, EnumEntry* entry);
     LONG SetValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<uint8_t>& image);
     LONG DeleteValue(HKEY key, const std::wstring& name);
+    // The key with its values and subkeys. The empty path, the root itself, is refused
+    // (ERROR_INVALID_PARAMETER): a root is never emptied.
     LONG DeleteTree(HKEY root, const std::wstring& path);
+    // The key when it has no subkeys (its values go with it), else ERROR_KEY_HAS_CHILDREN.
     LONG DeleteEmpty(HKEY root, const std::wstring& path);
 
     bool Unicode() const { return unicode_; }
@@ -55,7 +60,10 @@ public:
 
 private:
     LONG Record(LONG rc) { *lastError_ = rc; return rc; }
+    // Deletes the key by name in the view once it is empty.
+    LONG DeleteKeyInView(HKEY root, const std::wstring& path);
     bool unicode_;
+    REGSAM view_;
     LONG* lastError_;
     // Name and class buffers of the enumeration calls, filled afresh for each call and kept
     // for the next one of a listing.

@@ -4,6 +4,7 @@
 #include "com/unknown_object.h"
 #include "server/exports.h"
 #include "registry/registry2.h"
+#include "registry/registry3.h"
 #include "settings/settings2.h"
 #include "automation/tarnwell_idl.h"
 #include <new>
@@ -11,7 +12,8 @@
 namespace {
 
 const CreatableClass g_classes[] = {
-    {&CLSID_zbnRegistry2, L"zbnRegistry2", &CreateRegistry2},
+    {&CLSID_zbnRegistry2, L"zbnRegistry2", &Registry2::CreateInstance},
+    {&CLSID_zbnRegistry3, L"zbnRegistry3", &Registry3::CreateInstance},
     {&CLSID_zbnZerbaneSettings2, L"zbnZerbaneSettings2", &CreateSettings2},
 };
 

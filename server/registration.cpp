@@ -7,12 +7,15 @@
 #include "com/com_ptr.h"
 #include "com/handle_owners.h"
 #include "com/module_file.h"
+#include "com/type_desc.h"
 #include "com/type_library.h"
 #include "server/exports.h"
 #include "server/registration_entries.h"
 #include "automation/tarnwell_idl.h"
 #include <shlwapi.h>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -59,6 +62,51 @@ HRESULT UnRegisterTypeLibPerUser(REFGUID libId, WORD major, WORD minor, LCID lci
     return fn ? fn(libId, major, minor, lcid, kind) : UnRegisterTypeLib(libId, major, minor, lcid, kind);
 }
 
+// The versions of the library registered below a classes root that are earlier than `attr`.
+std::vector<std::wstring> EarlierVersions(HKEY classes, const TLIBATTR& attr) {
+    std::vector<std::wstring> earlier;
+    UniqueHKey lib;
+    const std::wstring libKey = L"TypeLib\\" + GuidText(attr.guid);
+    if (RegOpenKeyExW(classes, libKey.c_str(), 0, KEY_READ, lib.Put()) != ERROR_SUCCESS) return earlier;
+    wchar_t name[256];
+    for (DWORD i = 0, length = 256; RegEnumKeyExW(lib.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                                    ERROR_SUCCESS;
+         ++i, length = 256) {
+        unsigned major = 0, minor = 0;
+        if (swscanf(name, L"%x.%x", &major, &minor) == 2 &&
+            (major < attr.wMajorVerNum || (major == attr.wMajorVerNum && minor < attr.wMinorVerNum)))
+            earlier.push_back(libKey + L"\\" + name);
+    }
+    return earlier;
+}
+
+// What an earlier version of the library left registered for this view, as when one copy of
+// the DLL is registered over another without unregistering first: the view's entry goes, and
+// the version's key with it once no view is left. The interfaces' keys are the current
+// version's by then, as their identifiers stay.
+LSTATUS RemoveEarlierVersions(HKEY classes, const TLIBATTR& attr) {
+    for (const std::wstring& version : EarlierVersions(classes, attr)) {
+        LSTATUS rc = DeleteTree(classes, version + L"\\0\\" + PlatformName(OwnSysKind()));
+        UniqueHKey locale;
+        DWORD views = 0;
+        if (rc == ERROR_SUCCESS &&
+            RegOpenKeyExW(classes, (version + L"\\0").c_str(), 0, KEY_READ, locale.Put()) == ERROR_SUCCESS)
+            rc = RegQueryInfoKeyW(locale.Get(), nullptr, nullptr, nullptr, &views, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr);
+        locale.Reset();
+        if (rc == ERROR_SUCCESS && views == 0) rc = DeleteTree(classes, version);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
+HRESULT LibraryAttributes(ITypeLib* lib, TLIBATTR* attr) {
+    TLIBATTR* raw = nullptr;
+    HRESULT hr = lib->GetLibAttr(&raw);
+    if (SUCCEEDED(hr)) *attr = *HeldLibAttr(lib, raw).Get();
+    return hr;
+}
+
 // Where the class entries go: the machine's classes or the user's own.
 struct Scope {
     HKEY classes;
@@ -67,13 +115,17 @@ struct Scope {
 
 HRESULT RegisterAll(const Scope& scope) {
     ComPtr<ITypeLib> lib;
+    TLIBATTR attr = {};
     HRESULT hr = typelib::GetTypeLib(lib.Put());
+    if (SUCCEEDED(hr)) hr = LibraryAttributes(lib.Get(), &attr);
     if (FAILED(hr)) return hr;
     std::wstring path = CodeModuleFileName();
     wchar_t* pathArg = const_cast<wchar_t*>(path.c_str());
     hr = scope.perUser ? RegisterTypeLibPerUser(lib.Get(), pathArg) : RegisterTypeLib(lib.Get(), pathArg, nullptr);
     if (FAILED(hr)) return hr;
-    for (const RegistryEntry& entry : ClassEntries(path)) {
+    LSTATUS earlier = RemoveEarlierVersions(scope.classes, attr);
+    if (earlier != ERROR_SUCCESS) return HRESULT_FROM_WIN32(earlier);
+    for (const RegistryEntry& entry : ClassEntries(path, TypeLibraryVersion(attr))) {
         LSTATUS rc = SetString(scope.classes, entry);
         if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
     }
@@ -81,19 +133,27 @@ HRESULT RegisterAll(const Scope& scope) {
 }
 
 HRESULT UnregisterAll(const Scope& scope) {
+    ComPtr<ITypeLib> lib;
+    TLIBATTR attr = {};
+    HRESULT result = typelib::GetTypeLib(lib.Put());
+    if (SUCCEEDED(result)) result = LibraryAttributes(lib.Get(), &attr);
+    if (FAILED(result)) return result;
     size_t count = 0;
     const CreatableClass* classes = CreatableClasses(&count);
-    HRESULT result = S_OK;
     for (size_t i = 0; i < count; ++i) {
         LSTATUS rc = UnregisterClass(scope.classes, classes[i]);
         if (rc != ERROR_SUCCESS) result = HRESULT_FROM_WIN32(rc);
     }
+    // Before the library's own: the platform removes the library's key only when no version is left.
+    LSTATUS rc = RemoveEarlierVersions(scope.classes, attr);
+    if (rc != ERROR_SUCCESS) result = HRESULT_FROM_WIN32(rc);
     // Some hosts refuse to unregister a library that is not registered; there is nothing to do then.
-    const std::wstring ownView = L"TypeLib\\" + GuidText(LIBID_Tarnwell0201) + L"\\1.0\\0\\" +
+    const std::wstring ownView = L"TypeLib\\" + GuidText(attr.guid) + L"\\" + TypeLibraryVersion(attr) + L"\\0\\" +
                                  PlatformName(OwnSysKind());
     if (!KeyExists(scope.classes, ownView)) return result;
-    HRESULT hr = scope.perUser ? UnRegisterTypeLibPerUser(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind())
-                               : UnRegisterTypeLib(LIBID_Tarnwell0201, 1, 0, LOCALE_NEUTRAL, OwnSysKind());
+    const WORD major = attr.wMajorVerNum, minor = attr.wMinorVerNum;
+    HRESULT hr = scope.perUser ? UnRegisterTypeLibPerUser(attr.guid, major, minor, LOCALE_NEUTRAL, OwnSysKind())
+                               : UnRegisterTypeLib(attr.guid, major, minor, LOCALE_NEUTRAL, OwnSysKind());
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && SUCCEEDED(result)) result = hr;
     return result;
 }

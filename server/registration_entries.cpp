@@ -65,7 +65,11 @@ std::wstring VersionedProgId(const CreatableClass& cls) { return ProgId(cls) + L
 
 const wchar_t* PlatformName(SYSKIND kind) { return kind == SYS_WIN64 ? L"win64" : L"win32"; }
 
-std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath) {
+std::wstring TypeLibraryVersion(const TLIBATTR& attr) {
+    return Number(attr.wMajorVerNum, L"%x") + L"." + Number(attr.wMinorVerNum, L"%x");
+}
+
+std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath, const std::wstring& version) {
     std::vector<RegistryEntry> entries;
     size_t count = 0;
     const CreatableClass* classes = CreatableClasses(&count);
@@ -82,7 +86,7 @@ std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath) {
             {key + L"\\ProgID", L"", versioned},
             {key + L"\\VersionIndependentProgID", L"", progId},
             {key + L"\\TypeLib", L"", GuidText(LIBID_Tarnwell0201)},
-            {key + L"\\Version", L"", L"1.0"},
+            {key + L"\\Version", L"", version},
             {progId, L"", cls.name},
             {progId + L"\\CLSID", L"", clsid},
             {progId + L"\\CurVer", L"", versioned},
@@ -103,7 +107,7 @@ HRESULT TypeLibraryEntries(ITypeLib* lib, SYSKIND kind, const std::wstring& dllP
     hr = lib->GetDocumentation(-1, nullptr, doc.Put(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
     const std::wstring libId = GuidText(attr->guid);
-    const std::wstring version = Number(attr->wMajorVerNum, L"%x") + L"." + Number(attr->wMinorVerNum, L"%x");
+    const std::wstring version = TypeLibraryVersion(*attr.Get());
     const std::wstring key = L"TypeLib\\" + libId + L"\\" + version;
     out->insert(out->end(), {
         {key, L"", doc.Str()},
@@ -123,7 +127,9 @@ HRESULT RegistrationEntries(SYSKIND kind, const std::wstring& dllPath, const std
                             std::vector<RegistryEntry>* out) {
     ComPtr<ITypeLib> lib;
     HRESULT hr = typelib::GetTypeLib(lib.Put());
+    TLIBATTR* raw = nullptr;
+    if (SUCCEEDED(hr)) hr = lib->GetLibAttr(&raw);
     if (FAILED(hr)) return hr;
-    *out = ClassEntries(dllPath);
+    *out = ClassEntries(dllPath, TypeLibraryVersion(*HeldLibAttr(lib.Get(), raw).Get()));
     return TypeLibraryEntries(lib.Get(), kind, dllPath, helpDir, out);
 }

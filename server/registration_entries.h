@@ -15,8 +15,9 @@ struct RegistryEntry {
     std::wstring value;  // always a string
 };
 
-// The CLSID and programmatic identifier entries of every creatable class, served by dllPath.
-std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath);
+// The CLSID and programmatic identifier entries of every creatable class, served by dllPath,
+// of the type library `version` ("1.1").
+std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath, const std::wstring& version);
 
 // The library's own keys for one view (SYS_WIN32 or SYS_WIN64) and the keys of every
 // automation interface in it; helpDir is the folder RegisterTypeLib records (the DLL's).
@@ -31,6 +32,9 @@ HRESULT RegistrationEntries(SYSKIND kind, const std::wstring& dllPath, const std
 std::wstring ProgId(const CreatableClass& cls);
 // The programmatic identifier of this version of the class: ProgId and ".1".
 std::wstring VersionedProgId(const CreatableClass& cls);
+
+// A type library's version as its registry key names it: major and minor number in hex, "1.1".
+std::wstring TypeLibraryVersion(const TLIBATTR& attr);
 
 // The name of a view below a type library's locale key: "win32" or "win64".
 const wchar_t* PlatformName(SYSKIND kind);

@@ -37,6 +37,12 @@ bool Creatable(const wchar_t* progId) {
     return SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, u.PutVoid()));
 }
 
+// Calls DllRegisterServer or DllUnregisterServer.
+HRESULT CallExport(const char* name) {
+    auto entry = ServerExport<HRESULT(STDAPICALLTYPE*)()>(name);
+    return entry ? entry() : E_NOTIMPL;
+}
+
 TEST(Registration, UnregisterRemovesWhatRegisterWrites) {
     using Entry = HRESULT(STDAPICALLTYPE*)();
     auto reg = ServerExport<Entry>("DllRegisterServer");
@@ -49,10 +55,13 @@ TEST(Registration, UnregisterRemovesWhatRegisterWrites) {
     EXPECT_EQ(L"Apartment", ReadString(clsidKey + L"\\InprocServer32", L"ThreadingModel"));
     EXPECT_EQ(ServerDllPath(), ReadString(clsidKey + L"\\InprocServer32", nullptr));
     EXPECT_EQ(Guid(CLSID_zbnRegistry2), ReadString(L"Tarnwell0201.zbnRegistry2\\CLSID", nullptr));
-    EXPECT_TRUE(KeyExists(L"TypeLib\\" + Guid(LIBID_Tarnwell0201) + L"\\1.0"));
-    EXPECT_TRUE(KeyExists(L"Interface\\" + Guid(IID__zbnRegistry2)));
+    EXPECT_TRUE(KeyExists(L"TypeLib\\" + Guid(LIBID_Tarnwell0201) + L"\\1.1"));
+    EXPECT_EQ(L"1.1", ReadString(L"Interface\\" + Guid(IID__zbnRegistry2) + L"\\TypeLib", L"Version"));
+    EXPECT_EQ(L"1.1", ReadString(L"CLSID\\" + Guid(CLSID_zbnRegistry3) + L"\\Version", nullptr));
     EXPECT_FALSE(KeyExists(L"CLSID\\" + Guid(CLSID_RegValue)));
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + Guid(CLSID_RegWatch)));
     EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry2"));
+    EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry3.1"));
 
     ASSERT_EQ(S_OK, unreg());
     EXPECT_FALSE(KeyExists(clsidKey));
@@ -60,7 +69,9 @@ TEST(Registration, UnregisterRemovesWhatRegisterWrites) {
     EXPECT_FALSE(KeyExists(L"Tarnwell0201.zbnRegistry2.1"));
     EXPECT_FALSE(KeyExists(L"TypeLib\\" + Guid(LIBID_Tarnwell0201)));
     EXPECT_FALSE(KeyExists(L"Interface\\" + Guid(IID__zbnRegistry2)));
+    EXPECT_FALSE(KeyExists(L"Interface\\" + Guid(IID__zbnRegistry3)));
     EXPECT_FALSE(Creatable(L"Tarnwell0201.zbnRegistry2"));
+    EXPECT_FALSE(Creatable(L"Tarnwell0201.zbnRegistry3"));
     ComPtr<IUnknown> u;
     EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_zbnRegistry2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, u.PutVoid())));
 
@@ -105,6 +116,30 @@ TEST(Registration, PerUserRegistrationStaysOutOfTheMachine) {
     EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, clsidKey));
     EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, typelibKey));
     EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry2"));
+}
+
+// A copy of the DLL registered over an earlier version's registration (a zip unpacked over an
+// older one, not unregistered first) takes that version's entry for its own view away, and the
+// version's key once no view is left; the other view's entry is the other DLL's to take.
+TEST(Registration, RegisteringOverAnEarlierVersionTakesItsEntryAway) {
+    const std::wstring lib = L"Software\\Classes\\TypeLib\\" + Guid(LIBID_Tarnwell0201);
+    const std::wstring own = lib + L"\\1.0\\0\\" + (sizeof(void*) == 8 ? L"win64" : L"win32");
+    const std::wstring other = lib + L"\\1.0\\0\\" + (sizeof(void*) == 8 ? L"win32" : L"win64");
+    const wchar_t old[] = L"C:\\Old\\Tarnwell0201.dll";
+    ASSERT_EQ(S_OK, CallExport("DllUnregisterServer"));
+    for (const std::wstring& view : {own, other})
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, view.c_str(), nullptr, REG_SZ, old, sizeof(old)));
+
+    ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
+    EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, own));
+    EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, other));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, other.c_str()));  // as the other DLL's would
+    ASSERT_EQ(S_OK, CallExport("DllUnregisterServer"));
+    EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, lib));
+
+    // Leave the prefix registered for the other tests.
+    ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
+    EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry3"));
 }
 
 // Per machine means HKEY_LOCAL_MACHINE\Software\Classes only, never through HKEY_CLASSES_ROOT

@@ -1,4 +1,6 @@
+#include "registry/registry_facade.h"
 #include "registry/registry2.h"
+#include "registry/registry3.h"
 #include "automation/arguments.h"
 #include "com/error_info.h"
 #include "com/variant_util.h"
@@ -50,40 +52,46 @@ HRESULT ReadSnapshotData(_RegValue** value, std::initializer_list<long> types, V
 
 }  // namespace
 
-HRESULT Registry2::Make(ComPtr<Registry2>* out) {
-    ComPtr<Registry2> r;
-    HRESULT hr = Create(&r);
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::Make(ComPtr<D>* out) {
+    ComPtr<D> r;
+    HRESULT hr = DispatchObject<D, I>::Create(&r);
     if (FAILED(hr)) return hr;
     r->unicode_ = esIsUnicodeAvailable();
     *out = std::move(r);
     return S_OK;
 }
 
-HRESULT CreateRegistry2(REFIID riid, void** ppv) {
-    ComPtr<Registry2> r;
-    HRESULT hr = Registry2::Make(&r);
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::CreateInstance(REFIID riid, void** ppv) {
+    ComPtr<D> r;
+    HRESULT hr = Make(&r);
     if (FAILED(hr)) return hr;
     return r->QueryInterface(riid, ppv);
 }
 
-STDMETHODIMP Registry2::get_UseUnicodeFunctions(VARIANT_BOOL* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::get_UseUnicodeFunctions(VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = Bool(unicode_);
     return S_OK;
 }
 
-STDMETHODIMP Registry2::put_UseUnicodeFunctions(VARIANT_BOOL value) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::put_UseUnicodeFunctions(VARIANT_BOOL value) {
     unicode_ = value != VARIANT_FALSE;
     return S_OK;
 }
 
-STDMETHODIMP Registry2::get_LastRegError(long* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::get_LastRegError(long* result) {
     if (!result) return E_POINTER;
     *result = lastError_;
     return S_OK;
 }
 
-STDMETHODIMP Registry2::ValueDataTypeToString(RegistryDataType2_Const valueType, BSTR* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::ValueDataTypeToString(RegistryDataType2_Const valueType, BSTR* result) {
     static const wchar_t* const kNames[] = {L"REG_NONE",  L"REG_SZ",   L"REG_EXPAND_SZ",
                                             L"REG_BINARY", L"REG_DWORD", L"REG_DWORD_BIG_ENDIAN",
                                             L"REG_LINK",  L"REG_MULTI_SZ", L"REG_RESOURCE_LIST"};
@@ -91,15 +99,17 @@ STDMETHODIMP Registry2::ValueDataTypeToString(RegistryDataType2_Const valueType,
     return CopyToBstr(type >= 0 && type <= 8 ? kNames[type] : L"", result);
 }
 
-HRESULT Registry2::Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size,
-                          const SharedText& subKey, long root, ComPtr<RegValue>* out) {
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size,
+                                     const SharedText& subKey, long root, ComPtr<RegValue>* out) {
     out->Reset();
     Variant data;
     if (!codec::DecodeRegValue(type, bytes, size, unicode_, data.Get())) return S_OK;
     return RegValue::Make(std::move(name), subKey, root, static_cast<long>(type), std::move(data), out);
 }
 
-STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR valueNameArg, _RegValue** result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR valueNameArg, _RegValue** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
@@ -117,15 +127,17 @@ STDMETHODIMP Registry2::GetValue(RegistryRoot2_Const root, BSTR subKeyArg, BSTR 
     return S_OK;
 }
 
-bool Registry2::OpenListed(RegCalls& calls, long root, BSTR subKeyArg, REGSAM access, UniqueHKey* key,
-                           SharedText* seen) {
+template <class D, class I>
+bool RegistryFacade<D, I>::OpenListed(RegCalls& calls, long root, BSTR subKeyArg, REGSAM access, UniqueHKey* key,
+                                      SharedText* seen) {
     const std::wstring subKey = Bstr::ToString(subKeyArg);
     if (calls.Open(RootKey(root), subKey, access, key) != ERROR_SUCCESS) return false;
     *seen = std::make_shared<const std::wstring>(calls.AsSeen(subKey));
     return true;
 }
 
-STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     RegCalls calls = Calls();
     UniqueHKey key;
@@ -133,7 +145,8 @@ STDMETHODIMP Registry2::IsKeyExist(RegistryRoot2_Const root, BSTR subKey, VARIAN
     return S_OK;
 }
 
-Registry2::Entry Registry2::EntryOf(LONG rc, LONG accepted) {
+template <class D, class I>
+typename RegistryFacade<D, I>::Entry RegistryFacade<D, I>::EntryOf(LONG rc, LONG accepted) {
     if (rc == ERROR_NO_MORE_ITEMS) {
         lastError_ = 0;
         return Entry::End;
@@ -141,8 +154,11 @@ Registry2::Entry Registry2::EntryOf(LONG rc, LONG accepted) {
     return rc == ERROR_SUCCESS || rc == accepted ? Entry::Read : Entry::Failed;
 }
 
-Registry2::Entry Registry2::ReadValueWithData(HKEY key, RegCalls& calls, DWORD i, const KeyInfo& info,
-                                              EnumEntry* entry, std::vector<uint8_t>* buffer, DWORD* size) {
+template <class D, class I>
+typename RegistryFacade<D, I>::Entry RegistryFacade<D, I>::ReadValueWithData(HKEY key, RegCalls& calls, DWORD i,
+                                                                             const KeyInfo& info, EnumEntry* entry,
+                                                                             std::vector<uint8_t>* buffer,
+                                                                             DWORD* size) {
     *size = static_cast<DWORD>(buffer->size());
     LONG rc = calls.EnumValueData(key, i, info.maxValueNameLen, entry, buffer->empty() ? nullptr : buffer->data(),
                                   size);
@@ -157,8 +173,9 @@ Registry2::Entry Registry2::ReadValueWithData(HKEY key, RegCalls& calls, DWORD i
     return EntryOf(calls.EnumValueData(key, i, info.maxValueNameLen, entry, buffer->data(), size), ERROR_SUCCESS);
 }
 
-HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const SharedText& subKey, long root, bool queryData,
-                              ComPtr<Collection>* out) {
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::ListValues(HKEY key, RegCalls& calls, const SharedText& subKey, long root, bool queryData,
+                                         ComPtr<Collection>* out) {
     KeyInfo info;
     if (calls.QueryInfo(key, &info) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
@@ -191,8 +208,9 @@ HRESULT Registry2::ListValues(HKEY key, RegCalls& calls, const SharedText& subKe
     return S_OK;
 }
 
-STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARIANT_BOOL queryData,
-                                  _Collection** result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARIANT_BOOL queryData,
+                                             _Collection** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
@@ -206,8 +224,9 @@ STDMETHODIMP Registry2::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARI
     return S_OK;
 }
 
-HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subKey, long root,
-                               ComPtr<Collection>* out) {
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subKey, long root,
+                                          ComPtr<Collection>* out) {
     KeyInfo info;
     if (calls.QueryInfo(key, &info) != ERROR_SUCCESS) return S_OK;
     ComPtr<Collection> list;
@@ -229,7 +248,8 @@ HRESULT Registry2::ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subK
     return S_OK;
 }
 
-STDMETHODIMP Registry2::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Collection** result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Collection** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
@@ -243,7 +263,8 @@ STDMETHODIMP Registry2::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Co
     return S_OK;
 }
 
-STDMETHODIMP Registry2::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey** result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     RegCalls calls = Calls();
@@ -260,8 +281,9 @@ STDMETHODIMP Registry2::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey
     return S_OK;
 }
 
-HRESULT Registry2::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist,
-                                UniqueHKey* key) {
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist,
+                                           UniqueHKey* key) {
     RegCalls calls = Calls();
     bool created = false;
     if (calls.Create(RootKey(root), subKey, KEY_SET_VALUE, key, &created) != ERROR_SUCCESS) return S_FALSE;
@@ -269,9 +291,10 @@ HRESULT Registry2::CreateOrOpen(long root, const std::wstring& subKey, VARIANT_B
     return S_OK;
 }
 
-STDMETHODIMP Registry2::SetValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName,
-                                 RegistryDataType2_Const valueDataType, VARIANT valueData,
-                                 VARIANT_BOOL* keyAlreadyExist, VARIANT_BOOL* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::SetValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName,
+                                            RegistryDataType2_Const valueDataType, VARIANT valueData,
+                                            VARIANT_BOOL* keyAlreadyExist, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
     // Omitted or refused data: nothing is touched, LastRegError included.
@@ -286,15 +309,17 @@ STDMETHODIMP Registry2::SetValue(RegistryRoot2_Const root, BSTR subKey, BSTR val
     return S_OK;
 }
 
-STDMETHODIMP Registry2::CreateKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* keyAlreadyExist,
-                                  VARIANT_BOOL* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::CreateKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* keyAlreadyExist,
+                                             VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     UniqueHKey key;
     *result = Bool(CreateOrOpen(root, Bstr::ToString(subKey), keyAlreadyExist, &key) == S_OK);
     return S_OK;
 }
 
-STDMETHODIMP Registry2::DeleteValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName, VARIANT_BOOL* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::DeleteValue(RegistryRoot2_Const root, BSTR subKey, BSTR valueName, VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
     RegCalls calls = Calls();
@@ -304,8 +329,9 @@ STDMETHODIMP Registry2::DeleteValue(RegistryRoot2_Const root, BSTR subKey, BSTR 
     return S_OK;
 }
 
-STDMETHODIMP Registry2::DeleteKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL recursive,
-                                  VARIANT_BOOL* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::DeleteKey(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL recursive,
+                                             VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     RegCalls calls = Calls();
     const std::wstring path = Bstr::ToString(subKey);
@@ -314,7 +340,8 @@ STDMETHODIMP Registry2::DeleteKey(RegistryRoot2_Const root, BSTR subKey, VARIANT
     return S_OK;
 }
 
-STDMETHODIMP Registry2::GetValueDataType(_RegValue** value, RegistryDataType2_Const* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetValueDataType(_RegValue** value, RegistryDataType2_Const* result) {
     if (!result) return E_POINTER;
     *result = static_cast<RegistryDataType2_Const>(-1);
     ComPtr<_RegValue> v = SnapshotOf(value);
@@ -322,7 +349,8 @@ STDMETHODIMP Registry2::GetValueDataType(_RegValue** value, RegistryDataType2_Co
     return v->get_DataType(result);
 }
 
-STDMETHODIMP Registry2::GetValueData_SZ(_RegValue** value, BSTR* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetValueData_SZ(_RegValue** value, BSTR* result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     Variant text;
@@ -333,7 +361,8 @@ STDMETHODIMP Registry2::GetValueData_SZ(_RegValue** value, BSTR* result) {
     return S_OK;
 }
 
-STDMETHODIMP Registry2::GetValueData_DWORD(_RegValue** value, long* result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetValueData_DWORD(_RegValue** value, long* result) {
     if (!result) return E_POINTER;
     *result = 0;
     Variant number;
@@ -342,7 +371,8 @@ STDMETHODIMP Registry2::GetValueData_DWORD(_RegValue** value, long* result) {
     return FAILED(hr) ? hr : S_OK;
 }
 
-STDMETHODIMP Registry2::GetValueData_BINARY(_RegValue** value, SAFEARRAY** result) {
+template <class D, class I>
+STDMETHODIMP RegistryFacade<D, I>::GetValueData_BINARY(_RegValue** value, SAFEARRAY** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     Variant bytes;
@@ -352,3 +382,6 @@ STDMETHODIMP Registry2::GetValueData_BINARY(_RegValue** value, SAFEARRAY** resul
     V_VT(bytes.Get()) = VT_EMPTY;
     return S_OK;
 }
+
+template class RegistryFacade<Registry2, _zbnRegistry2>;
+template class RegistryFacade<Registry3, _zbnRegistry3>;
