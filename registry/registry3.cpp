@@ -25,6 +25,7 @@ VARIANT_BOOL Registry3::Result(LONG rc) {
 
 STDMETHODIMP Registry3::get_View(long* result) {
     if (!result) return E_POINTER;
+    *result = 0;
     for (const auto& v : kViews)
         if (v.view == view_) *result = v.number;
     return S_OK;
@@ -53,9 +54,8 @@ STDMETHODIMP Registry3::Watch(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOO
 }
 
 STDMETHODIMP Registry3::ExportKey(RegistryRoot2_Const root, BSTR subKey, BSTR fileName, VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
-    *result = Result(ExportRegKey(RootKey(root), Bstr::ToString(subKey), view_, Bstr::ToString(fileName)));
-    return S_OK;
+    return Answer(result,
+                  [&] { return ExportRegKey(RootKey(root), Bstr::ToString(subKey), view_, Bstr::ToString(fileName)); });
 }
 
 STDMETHODIMP Registry3::ImportFile(BSTR fileName, VARIANT_BOOL* result) {
@@ -74,15 +74,14 @@ STDMETHODIMP Registry3::get_LastImportLine(long* result) {
 
 STDMETHODIMP Registry3::CopyKey(RegistryRoot2_Const root, BSTR subKey, RegistryRoot2_Const toRoot, BSTR toSubKey,
                                 VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
-    *result = Result(CopyTree(RootKey(root), Bstr::ToString(subKey), RootKey(toRoot), Bstr::ToString(toSubKey), view_));
-    return S_OK;
+    return Answer(result, [&] {
+        return CopyTree(RootKey(root), Bstr::ToString(subKey), RootKey(toRoot), Bstr::ToString(toSubKey), view_);
+    });
 }
 
 STDMETHODIMP Registry3::RenameKey(RegistryRoot2_Const root, BSTR subKey, BSTR newName, VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
-    *result = Result(::RenameKey(RootKey(root), Bstr::ToString(subKey), Bstr::ToString(newName), view_));
-    return S_OK;
+    return Answer(result,
+                  [&] { return ::RenameKey(RootKey(root), Bstr::ToString(subKey), Bstr::ToString(newName), view_); });
 }
 
 STDMETHODIMP Registry3::GetKeySecurity(RegistryRoot2_Const root, BSTR subKey, BSTR* result) {
@@ -94,19 +93,14 @@ STDMETHODIMP Registry3::GetKeySecurity(RegistryRoot2_Const root, BSTR subKey, BS
 }
 
 STDMETHODIMP Registry3::SetKeySecurity(RegistryRoot2_Const root, BSTR subKey, BSTR sddl, VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
-    *result = Result(WriteKeySecurity(RootKey(root), Bstr::ToString(subKey), view_, Bstr::ToString(sddl)));
-    return S_OK;
+    return Answer(result,
+                  [&] { return WriteKeySecurity(RootKey(root), Bstr::ToString(subKey), view_, Bstr::ToString(sddl)); });
 }
 
 STDMETHODIMP Registry3::LoadHive(RegistryRoot2_Const root, BSTR subKey, BSTR fileName, VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
-    *result = Result(::LoadHive(RootKey(root), Bstr::ToString(subKey), Bstr::ToString(fileName)));
-    return S_OK;
+    return Answer(result, [&] { return ::LoadHive(RootKey(root), Bstr::ToString(subKey), Bstr::ToString(fileName)); });
 }
 
 STDMETHODIMP Registry3::UnloadHive(RegistryRoot2_Const root, BSTR subKey, VARIANT_BOOL* result) {
-    if (!result) return E_POINTER;
-    *result = Result(::UnloadHive(RootKey(root), Bstr::ToString(subKey)));
-    return S_OK;
+    return Answer(result, [&] { return ::UnloadHive(RootKey(root), Bstr::ToString(subKey)); });
 }

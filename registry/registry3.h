@@ -27,6 +27,13 @@ protected:
 private:
     // Keeps a call's code as LastRegError and gives the member's Boolean result.
     VARIANT_BOOL Result(LONG rc);
+    // A member whose result is whether the registry call `call` (returning its code) succeeded.
+    template <class Call>
+    HRESULT Answer(VARIANT_BOOL* result, Call call) {
+        if (!result) return E_POINTER;
+        *result = Result(call());
+        return S_OK;
+    }
 
     long importLine_ = 0;
 };

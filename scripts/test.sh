@@ -53,8 +53,9 @@ for arch in "${builds[@]}"; do
   WINE_LOADER="$loader" WINEPREFIX="$prefix" "$root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
   echo "== $arch, ${WINE_TEST_DPI:-96} DPI"
   ctest --test-dir "$dir" --output-on-failure -j2 || status=1
-  # The summaries of the fuzzer and the allocation-failure sweep belong in every run's output.
-  grep -h -E '^(fuzz|alloc sweep): ' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sed "s/^/$arch /"
+  # The summaries of the fuzzer and the allocation-failure sweep, and what each registry view
+  # read from the script host, belong in every run's output.
+  grep -h -E '^(fuzz|alloc sweep|views): ' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sed "s/^/$arch /"
 done
 # Where the 32-bit build cannot run, at least what it is made of is checked.
 if [[ ! " ${builds[*]} " =~ " win32 " ]]; then

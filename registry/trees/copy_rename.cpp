@@ -127,7 +127,7 @@ LSTATUS CopyTree(HKEY root, const std::wstring& path, HKEY toRoot, const std::ws
 
 LSTATUS RenameKey(HKEY root, const std::wstring& path, const std::wstring& newName, REGSAM view) {
     if (!IsRegistryView(view) || path.empty() || !IsKeyPath(path) || newName.empty() ||
-        newName.find(L'\\') != std::wstring::npos)
+        newName.find_first_of(std::wstring(L"\\\0", 2)) != std::wstring::npos)
         return ERROR_INVALID_PARAMETER;
     UniqueHKey key;
     LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_WRITE | view, key.Put());

@@ -11,6 +11,6 @@
 LSTATUS CopyTree(HKEY root, const std::wstring& path, HKEY toRoot, const std::wstring& toPath, REGSAM view);
 
 // Renames root\path to newName, a single name. ERROR_INVALID_PARAMETER for no such view, an
-// empty path or name, or a name with a backslash; a sibling of that name is left untouched and
-// the platform's code returned.
+// empty path or name, a path that IsKeyPath refuses, or a name with a backslash or a NUL; a
+// sibling of that name is left untouched and the platform's code returned.
 LSTATUS RenameKey(HKEY root, const std::wstring& path, const std::wstring& newName, REGSAM view);

@@ -114,7 +114,8 @@ std::wstring FullKeyName(HKEY root, const std::wstring& path) {
 
 bool IsKeyPath(const std::wstring& path) {
     if (path.empty()) return true;
-    return path.front() != L'\\' && path.back() != L'\\' && path.find(L"\\\\") == std::wstring::npos;
+    return path.front() != L'\\' && path.back() != L'\\' && path.find(L"\\\\") == std::wstring::npos &&
+           path.find(L'\0') == std::wstring::npos;
 }
 
 bool IsRegistryView(REGSAM view) { return view == 0 || view == KEY_WOW64_64KEY || view == KEY_WOW64_32KEY; }

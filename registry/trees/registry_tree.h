@@ -33,7 +33,8 @@ HKEY RootByName(const std::wstring& name);
 // when the path is empty.
 std::wstring FullKeyName(HKEY root, const std::wstring& path);
 // True when the path names a key below a root: no empty name, so no leading, trailing or
-// doubled backslash. The empty path (the root itself) is one too.
+// doubled backslash, and no NUL, after which the registry would read another path. The empty
+// path (the root itself) is one too.
 bool IsKeyPath(const std::wstring& path);
 
 // True for the views a call may name: 0 (the caller's own), KEY_WOW64_64KEY or KEY_WOW64_32KEY.

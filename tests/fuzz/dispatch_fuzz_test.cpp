@@ -19,7 +19,9 @@
 #include "tests/fuzz/fuzz_call.h"
 #include "registry/registry2.h"
 #include "registry/snapshots.h"
+#include "registry/trees/registry_tree.h"
 #include "tests/fuzz/registry_fingerprint.h"
+#include <shellapi.h>
 
 namespace {
 
@@ -183,8 +185,9 @@ ChildEnd WatchChild(HANDLE shared, uint64_t seed, uint64_t first, uint64_t count
     return {finished ? at : at + 1, true, 0};
 }
 
-// The scratch keys, in both roots; made before the first fingerprint so that their parents
-// count as already there, and deleted at the end with the parents made for them.
+// The scratch keys, in both roots (in the machine's 32-bit view too, which zbnRegistry3 reaches),
+// and the scratch folder; made before the first fingerprint so that their parents count as
+// already there, and deleted at the end with the parents made for them.
 struct Scratch {
     static constexpr const wchar_t* kParents[2] = {L"Software\\Orrindale\\Zerbane", L"Software\\Orrindale"};
     bool existed[2][2] = {};  // [root][parent]
@@ -202,6 +205,12 @@ struct Scratch {
                 RegCreateKeyExW(Root(i), path, 0, nullptr, 0, KEY_READ, nullptr, k.Put(), nullptr);
             }
         }
+        DeleteTree(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_32KEY);
+        UniqueHKey k;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kScratchKey, 0, nullptr, 0, KEY_READ | KEY_WOW64_32KEY, nullptr, k.Put(),
+                        nullptr);
+        RemoveFolder();
+        CreateDirectoryW(ScratchFolder().c_str(), nullptr);
     }
     void Remove() const {
         for (int i = 0; i < 2; ++i) {
@@ -210,6 +219,16 @@ struct Scratch {
             for (int p = 0; p < 2; ++p)
                 if (!existed[i][p]) SHDeleteEmptyKeyW(Root(i), kParents[p]);
         }
+        DeleteTree(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_32KEY);
+        RemoveFolder();
+    }
+    static void RemoveFolder() {
+        const std::wstring from = ScratchFolder() + L'\0';  // a list of one, ended by a second NUL
+        SHFILEOPSTRUCTW op = {};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NO_UI;
+        SHFileOperationW(&op);
     }
     // The scratch keys, and what Wine's own services keep up to date while a new prefix settles
     // (the hardware and system configuration, the network cards): none of it is a key path
@@ -219,6 +238,7 @@ struct Scratch {
                 std::wstring(L"HKCU\\") + kScratchSettingsKey,
                 std::wstring(L"HKLM\\") + kScratchKey,
                 std::wstring(L"HKLM\\") + kScratchSettingsKey,
+                std::wstring(L"HKLM\\Software\\Wow6432Node\\TarnwellFuzz"),
                 L"HKLM\\Hardware",
                 L"HKLM\\System",
                 L"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",

@@ -4,7 +4,9 @@
 #include "com/module_count.h"
 #include "com/variant.h"
 #include "tests/fuzz/fake_objects.h"
+#include "com/handle_owners.h"
 #include "registry/registry2.h"
+#include "registry/registry3.h"
 #include "registry/snapshots.h"
 #include "settings/settings2.h"
 #include <algorithm>
@@ -22,6 +24,20 @@ HRESULT AsDispatch(HRESULT hr, const ComPtr<T>& object, ComPtr<IDispatch>* out) 
 HRESULT MakeRegistry(const FuzzObjects&, ComPtr<IDispatch>* out) {
     ComPtr<Registry2> r;
     return AsDispatch(Registry2::Make(&r), r, out);
+}
+HRESULT MakeRegistry3(const FuzzObjects&, ComPtr<IDispatch>* out) {
+    ComPtr<Registry3> r;
+    return AsDispatch(Registry3::Make(&r), r, out);
+}
+// A watch on the scratch key, made again first when a call deleted it.
+HRESULT MakeWatch(const FuzzObjects&, ComPtr<IDispatch>* out) {
+    ComPtr<Registry3> r;
+    ComPtr<_RegWatch> w;
+    UniqueHKey scratch;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kScratchKey, 0, nullptr, 0, KEY_READ, nullptr, scratch.Put(), nullptr);
+    HRESULT hr = Registry3::Make(&r);
+    if (SUCCEEDED(hr)) hr = r->Watch(kHkcu, Bstr(kScratchKey).Get(), VARIANT_TRUE, w.Put());
+    return AsDispatch(SUCCEEDED(hr) && !w ? E_FAIL : hr, w, out);
 }
 HRESULT MakeSettings(const FuzzObjects&, ComPtr<IDispatch>* out) {
     ComPtr<Settings2> s;
@@ -187,6 +203,8 @@ const wchar_t* HexOf(HRESULT hr, wchar_t* buf) {
 
 HRESULT Fuzzer::Load() {
     const Interface all[] = {{L"_zbnRegistry2", MakeRegistry, {}},
+                             {L"_zbnRegistry3", MakeRegistry3, {}},
+                             {L"_RegWatch", MakeWatch, {}},
                              {L"_zbnZerbaneSettings2", MakeSettings, {}},
                              {L"_RegKey", MakeKey, {}},
                              {L"_RegValue", MakeValue, {}},
@@ -243,12 +261,15 @@ CallPlan Fuzzer::Plan(Rng& rng) const {
             c.names.push_back(NamedId(rng, *m, c.count - k, c.names));
     }
     c.positional = c.count - static_cast<UINT>(c.names.size());
-    // An omitted application title would write under the default title: always name a scratch one.
-    const size_t title = m ? std::find(m->params.begin(), m->params.end(), L"AppTitle") - m->params.begin() : 0;
-    if (!put && m && title < width && title >= c.positional &&
-        std::find(c.names.begin(), c.names.end(), m->paramIds[title]) == c.names.end()) {
-        c.names.push_back(m->paramIds[title]);
-        ++c.count;
+    // Never omitted: an application title (the default one would be written under) and a wait's
+    // time (the default waits without limit).
+    for (const wchar_t* needed : {L"AppTitle", L"TimeoutMs"}) {
+        const size_t p = m ? std::find(m->params.begin(), m->params.end(), needed) - m->params.begin() : 0;
+        if (!put && m && p < width && p >= c.positional &&
+            std::find(c.names.begin(), c.names.end(), m->paramIds[p]) == c.names.end()) {
+            c.names.push_back(m->paramIds[p]);
+            ++c.count;
+        }
     }
     c.refusal = Refusal(m, c.flags, c.names, c.positional);
     return c;
@@ -261,14 +282,16 @@ HRESULT Fuzzer::Call(Rng& rng, const CallPlan& c, bool* touched, bool* chained) 
     PropertySourceScope source(&values);
     const Member* m = c.member;
     const UINT width = m ? static_cast<UINT>(m->params.size()) : 0;
-    const bool facade = c.iface == &interfaces_[0];
+    const bool facade = std::wstring(c.iface->name).find(L"_zbnRegistry") == 0;
+    const bool moves = m && (m->name == L"CopyKey" || m->name == L"RenameKey");
+    const KeyReach reach = !facade ? KeyReach::kNotFacade : moves ? KeyReach::kBelowScratch : KeyReach::kScratch;
     OwnedArgs args(c.count);
     for (UINT k = 0; k < c.names.size(); ++k) {
         const int p = c.names[k] == DISPID_PROPERTYPUT ? static_cast<int>(width) - 1 : ParamOf(m, c.names[k]);
-        values.ForParameter(p >= 0 ? m->params[p] : L"", p >= 0 ? m->types[p] : static_cast<VARTYPE>(VT_EMPTY), facade, args.At(k));
+        values.ForParameter(p >= 0 ? m->params[p] : L"", p >= 0 ? m->types[p] : static_cast<VARTYPE>(VT_EMPTY), reach, args.At(k));
     }
     for (UINT i = 0; i < c.positional; ++i)
-        values.ForParameter(i < width ? m->params[i] : L"", i < width ? m->types[i] : static_cast<VARTYPE>(VT_EMPTY), facade,
+        values.ForParameter(i < width ? m->params[i] : L"", i < width ? m->types[i] : static_cast<VARTYPE>(VT_EMPTY), reach,
                             args.At(c.count - 1 - i));
     *chained = values.Chained();
     ComPtr<IDispatch> target;
@@ -276,6 +299,8 @@ HRESULT Fuzzer::Call(Rng& rng, const CallPlan& c, bool* touched, bool* chained) 
     if (FAILED(hr)) return hr;
     ComPtr<_zbnRegistry2> registry;
     if (facade && rng.OneIn(3) && SUCCEEDED(target.As(&registry))) registry->put_UseUnicodeFunctions(VARIANT_FALSE);
+    ComPtr<_zbnRegistry3> viewed;
+    if (rng.OneIn(2) && SUCCEEDED(target.As(&viewed))) viewed->put_View(rng.OneIn(2) ? 32 : 64);
     const bool noResult = rng.OneIn(8), noExcep = rng.OneIn(8), noArgErr = rng.OneIn(8);
     Variant result;
     EXCEPINFO ei = {};

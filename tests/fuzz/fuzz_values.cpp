@@ -6,6 +6,12 @@
 const wchar_t kScratchKey[] = L"Software\\TarnwellFuzz";
 const wchar_t kScratchSettingsKey[] = L"Software\\Orrindale\\Zerbane\\TarnwellFuzz";
 
+std::wstring ScratchFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"TarnwellFuzz";
+}
+
 namespace {
 
 const wchar_t kScratchTitle[] = L"TarnwellFuzz";
@@ -53,10 +59,20 @@ void* ElementPointer(VARIANT* v, VARTYPE vt) {
 
 }  // namespace
 
-void ValueMaker::ForParameter(const std::wstring& name, VARTYPE type, bool facade, VARIANT* out) {
-    if (name == L"RegistryRoot") return ScratchRoot(out);
-    if (name == L"SubKey" && facade) return ScratchText(kScratchKey, out);
-    if (name == L"AppTitle") return ScratchText(kScratchTitle, out);
+void ValueMaker::ForParameter(const std::wstring& name, VARTYPE type, KeyReach reach, VARIANT* out) {
+    // Short waits only (never without limit), and descriptors that leave the scratch keys open.
+    static const long kWaits[] = {0, 1, 3, 10, -2, -50};
+    static const wchar_t* const kSddl[] = {L"D:(A;;KA;;;WD)", L"D:AI(A;;KA;;;WD)(A;;KR;;;BU)", L"G:BA",
+                                           L"O:BAG:BAD:(A;;KA;;;WD)", L"S:(AU;SA;KA;;;WD)", L""};
+    if (name == L"RegistryRoot" || name == L"ToRoot") return ScratchRoot(out);
+    if (name == L"AppTitle") return ScratchText(kScratchTitle, false, out);
+    if (name == L"TimeoutMs") return SmallNumber(kWaits, sizeof(kWaits) / sizeof(kWaits[0]), out);
+    if (reach != KeyReach::kNotFacade) {
+        if (name == L"SubKey") return ScratchText(kScratchKey, reach == KeyReach::kBelowScratch, out);
+        if (name == L"ToSubKey") return ScratchText(kScratchKey + std::wstring(L"\\Copies"), true, out);
+        if (name == L"FileName") return ScratchFile(out);
+        if (name == L"Sddl" && rng_.OneIn(2)) return Text(out, rng_.Pick(kSddl));
+    }
     if (rng_.OneIn(2)) Typed(type, out);
     else Plain(out, 0);
     MaybeByRef(out);
@@ -316,13 +332,25 @@ void ValueMaker::ScratchRoot(VARIANT* out) {
     MaybeByRef(out);
 }
 
-// The prefix alone or with a random path below it, or a value that is refused.
-void ValueMaker::ScratchText(const wchar_t* prefix, VARIANT* out) {
+// The prefix alone (unless `below`) or with a random path below it, or a value that is refused.
+void ValueMaker::ScratchText(const std::wstring& prefix, bool below, VARIANT* out) {
     if (rng_.OneIn(10)) {
         Inert(out);
     } else {
-        Text(out, prefix + (rng_.OneIn(3) ? std::wstring() : L"\\" + RandomText()));
+        Text(out, prefix + (!below && rng_.OneIn(3) ? std::wstring() : L"\\" + RandomText()));
     }
+    MaybeByRef(out);
+}
+
+// A file in the scratch folder: mostly one of a few names, so that what one call writes another
+// reads, else a random name with nothing in it that leads out of the folder.
+void ValueMaker::ScratchFile(VARIANT* out) {
+    static const wchar_t* const kNames[] = {L"a.reg", L"b.reg", L"missing.reg", L"hive"};
+    std::wstring name = rng_.OneIn(3) ? RandomText().substr(0, 64) : rng_.Pick(kNames);
+    for (wchar_t& c : name)
+        if (c == L'\\' || c == L'/' || c == L':' || c == 0) c = L'_';
+    if (rng_.OneIn(10)) Inert(out);
+    else Text(out, ScratchFolder() + L"\\" + name);
     MaybeByRef(out);
 }
 

@@ -42,10 +42,17 @@ struct FuzzObjects {
     HWND form = nullptr;
 };
 
-// The scratch keys, below HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE: the facade's and the
-// settings store's (where a scratch application title puts its settings).
+// The scratch keys, below HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE (in both views): the
+// facade's and the settings store's (where a scratch application title puts its settings).
 extern const wchar_t kScratchKey[];
 extern const wchar_t kScratchSettingsKey[];
+// The scratch folder, in the temporary folder, of the files the facade writes and reads.
+std::wstring ScratchFolder();
+
+// How far a call's key paths reach: it is no facade's; the scratch key and below it; only
+// below it (what a copy copies and a rename renames, so that the scratch key itself is never
+// renamed away, nor copied through the other root into a copy of itself).
+enum class KeyReach { kNotFacade, kScratch, kBelowScratch };
 
 // Makes the values of one call; what the references it hands out point at lives as long as it.
 class ValueMaker {
@@ -56,7 +63,7 @@ public:
 
     // A value, possibly by reference, for the parameter of that name and type (out is Empty):
     // as often one of that type as any value at all.
-    void ForParameter(const std::wstring& name, VARTYPE type, bool facade, VARIANT* out);
+    void ForParameter(const std::wstring& name, VARTYPE type, KeyReach reach, VARIANT* out);
     // A property's value as the good object returns it.
     void Property(const wchar_t* name, VARIANT* out);
     // A value no conversion turns into text, a number or anything with a default value.
@@ -77,7 +84,8 @@ private:
     void MaybeByRef(VARIANT* out);
     void Chain(VARIANT* out);
     void ScratchRoot(VARIANT* out);
-    void ScratchText(const wchar_t* prefix, VARIANT* out);
+    void ScratchText(const std::wstring& prefix, bool below, VARIANT* out);
+    void ScratchFile(VARIANT* out);
     void SmallNumber(const long* choices, size_t count, VARIANT* out);
 
     Rng& rng_;

@@ -64,12 +64,15 @@ default_value() { wine reg query "$2" /ve "/reg:$1" 2>/dev/null | tr -d '\r' | s
 class_keys() {
   local key
   for key in 'CLSID\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}' 'CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}' \
+             'CLSID\{DD448025-F760-464A-87D6-C7B6C7054C14}' \
              'Tarnwell0201.zbnRegistry2' 'Tarnwell0201.zbnRegistry2.1' \
+             'Tarnwell0201.zbnRegistry3' 'Tarnwell0201.zbnRegistry3.1' \
              'Tarnwell0201.zbnZerbaneSettings2' 'Tarnwell0201.zbnZerbaneSettings2.1' \
              'TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}' \
              'Interface\{29166134-BB8A-4CDB-B63D-AAE878527040}' 'Interface\{0345402C-C5B0-4860-A2C9-08EB05693122}' \
              'Interface\{E7FC5139-6BCE-4855-9897-3BCFE5A69750}' 'Interface\{4229AC43-F316-4B35-984F-BA47DF9CB5FB}' \
-             'Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}'; do
+             'Interface\{727C565D-0DDE-40AC-8BF1-8EB44275F079}' 'Interface\{670AD5FB-91FE-4981-8078-4AAEF2BE5BAE}' \
+             'Interface\{52AD42E6-9460-4B88-AC45-17FD59A7C8A4}'; do
     echo "$1\\$key"
   done
 }
@@ -124,8 +127,18 @@ window_appears() {
   return 1
 }
 
-script_host_runs() {  # script_host_runs CSCRIPT
-  wine "$1" //nologo "$(dos "$here/installed.vbs")" 2>&1 | tr -d '\r' | grep -q '^installed.vbs: all checks passed$'
+script_host_runs() {  # script_host_runs CSCRIPT [SCRIPT]: the script's last line says all its checks passed
+  local script=${2:-$here/installed.vbs}
+  wine "$1" //nologo "$(dos "$script")" 2>&1 | tr -d '\r' | tee "$work/script.out" |
+    grep -q "^$(basename "$script"): all checks passed$"
+}
+
+# views_seen CSCRIPT: the views test from that script host, with what each view read.
+views_seen() {
+  script_host_runs "$1" "$root/tests/vbs/registry_views.vbs"
+  local rc=$?
+  say "$(grep -h '^views: \|^FAIL' "$work/script.out")"
+  return $rc
 }
 
 # Runs the whole round on one package: install, check, upgrade, check, uninstall, check.
@@ -155,19 +168,23 @@ exercise() {
     check "x64: the App Paths registration belongs to a 64-bit component" \
       test "$(table "$msi" Component | awk -F'\t' '$1 == "AppPath" { print int($4 / 256) % 2 }')" = 1
   fi
-  check "$arch: the native script host creates both classes and reads a value" script_host_runs cscript
+  check "$arch: the native script host creates the classes and reads a value" script_host_runs cscript
+  check "$arch: zbnRegistry3 reads each registry view from the native script host" views_seen cscript
   if [ "$arch" = x64 ]; then
     if [ $can32 = 1 ]; then
-      check "x64: the 32-bit script host creates both classes and reads a value" \
+      check "x64: the 32-bit script host creates the classes and reads a value" \
         script_host_runs 'C:\windows\syswow64\cscript.exe'
+      check "x64: zbnRegistry3 reads each registry view from the 32-bit script host" \
+        views_seen 'C:\windows\syswow64\cscript.exe'
     else
-      say "this host cannot run 32-bit programs: the 32-bit script host is not run; the 32-bit view's registration is checked instead"
+      say "this host cannot run 32-bit programs: the 32-bit script host is not run, nor its views test (registry_views.vbs: View=64 from a 32-bit script); the 32-bit view's registration is checked instead"
       check "x64: the 32-bit view serves the 32-bit DLL" bash -c \
         "'$root/scripts/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
          grep -qF 'C:\\Program Files (x86)\\Orrindale\\Stellwick\\Tarnwell0201.dll'"
       check "x64: the 32-bit view has the type library and the programmatic identifiers" bash -c \
-        "'$root/scripts/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0\\win32' /reg:32 >/dev/null &&
-         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null"
+        "'$root/scripts/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.1\\0\\win32' /reg:32 >/dev/null &&
+         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null &&
+         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry3\\CLSID' /reg:32 >/dev/null"
     fi
   fi
 
@@ -239,7 +256,7 @@ exercise() {
 portable() {
   local dir="$WINEPREFIX/drive_c/StellwickPortable" classes='HKCU\Software\Classes'
   local clsid="$classes\\CLSID\\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\\InprocServer32"
-  local typelib="$classes\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.0\\0"
+  local typelib="$classes\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.1\\0"
   local halves=x64 last=x64 keys left
   [ $can32 = 1 ] && halves="x64 x86" last=x86
   mkdir -p "$dir"

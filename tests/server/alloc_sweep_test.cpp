@@ -19,6 +19,7 @@
 #include "automation/arguments.h"
 #include "server/exports.h"
 #include "registry/registry2.h"
+#include "registry/registry3.h"
 #include "settings/settings2.h"
 #include "tests/malloc_spy.h"
 #include "tests/test_registry_keys.h"
@@ -105,6 +106,7 @@ const wchar_t kClassesScratch[] = L"Software\\TarnwellTests\\AllocSweepClasses";
 const wchar_t kMachineScratch[] = L"Software\\TarnwellTests\\AllocSweepMachine";
 const wchar_t kUserScratch[] = L"Software\\TarnwellTests\\AllocSweepUser";
 const wchar_t kTitle[] = L"Tarnwell Alloc Sweep";
+const wchar_t kRenamed[] = L"Software\\TarnwellTests\\AllocSweep\\renamed";
 HWND g_window = nullptr;  // the window the placement members save and restore
 
 RegistryDataType2_Const Type(DWORD type) { return static_cast<RegistryDataType2_Const>(type); }
@@ -151,15 +153,27 @@ VARIANT Missing() {
     return v;
 }
 
+// The .reg file ExportKey writes and ImportFile and LoadHive read.
+std::wstring SweepFile() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"tarnwell_alloc_sweep.reg";
+}
+
 // What the calls work on, made afresh (with no failing allocation) before each run.
 struct Fixture {
     Fixture() {
         RegSetKeyValueW(HKEY_CURRENT_USER, kScratch, L"gone", REG_SZ, L"", sizeof(wchar_t));
         RegSetKeyValueW(HKEY_CURRENT_USER, kGoneChild, L"", REG_SZ, L"", sizeof(wchar_t));
+        SHDeleteKeyW(HKEY_CURRENT_USER, kRenamed);
         ComPtr<Registry2> r, a;
+        ComPtr<Registry3> r3;
         ComPtr<Settings2> settings;
         EXPECT_EQ(S_OK, Registry2::Make(&r));
         EXPECT_EQ(S_OK, Registry2::Make(&a));
+        EXPECT_EQ(S_OK, Registry3::Make(&r3));
+        EXPECT_EQ(S_OK, r3.As(&reg3));
+        reg3->Watch(kHKCU, path.Get(), VARIANT_TRUE, watch.Put());
         EXPECT_EQ(S_OK, Settings2::Make(&settings));
         EXPECT_EQ(S_OK, r.As(&reg));
         EXPECT_EQ(S_OK, a.As(&ansi));
@@ -186,6 +200,9 @@ struct Fixture {
     Bstr s{L"s"}, m{L"m"};  // the names of a string and a multi-string value; also setting names
     Variant lines;
     ComPtr<_zbnRegistry2> reg, ansi;
+    ComPtr<_zbnRegistry3> reg3;
+    ComPtr<_RegWatch> watch;
+    Bstr file{SweepFile()}, sub{kScratch + std::wstring(L"\\sub")}, copy{kScratch + std::wstring(L"\\copy")};
     ComPtr<_RegValue> text, number, bytes;
     ComPtr<_RegKey> key;
     ComPtr<_Collection> list;
@@ -299,6 +316,34 @@ const Case kCases[] = {
          SafeArray sa;
          _RegValue* v = f.bytes.Get();
          return f.reg->GetValueData_BINARY(&v, sa.Put());
+     }},
+    // zbnRegistry3's own members and RegWatch
+    {"View", [](Fixture& f) { long v; HRESULT hr = f.reg3->put_View(64); return SUCCEEDED(hr) ? f.reg3->get_View(&v) : hr; }},
+    {"View, refused", [](Fixture& f) { return f.reg3->put_View(7); }},
+    {"Watch", [](Fixture& f) {
+         ComPtr<_RegWatch> w;
+         return Checked(f.reg3->Watch(kHKCU, f.path.Get(), VARIANT_TRUE, w.Put()), w);
+     }},
+    {"RegWatch.Wait", [](Fixture& f) { VARIANT_BOOL b; return f.watch->Wait(0, &b); }},
+    {"RegWatch.SubKey", [](Fixture& f) { Bstr b; return Checked(f.watch->get_SubKey(b.Put()), b); }},
+    {"ExportKey", [](Fixture& f) { VARIANT_BOOL ok; return f.reg3->ExportKey(kHKCU, f.path.Get(), f.file.Get(), &ok); }},
+    {"ImportFile", [](Fixture& f) { VARIANT_BOOL ok; return f.reg3->ImportFile(f.file.Get(), &ok); }},
+    {"CopyKey", [](Fixture& f) { VARIANT_BOOL ok; return f.reg3->CopyKey(kHKCU, f.sub.Get(), kHKCU, f.copy.Get(), &ok); }},
+    {"RenameKey", [](Fixture& f) { VARIANT_BOOL ok; return f.reg3->RenameKey(kHKCU, f.gone.Get(), Bstr(L"renamed").Get(), &ok); }},
+    {"GetKeySecurity", [](Fixture& f) { Bstr b; return Checked(f.reg3->GetKeySecurity(kHKCU, f.path.Get(), b.Put()), b); }},
+    {"SetKeySecurity", [](Fixture& f) {
+         VARIANT_BOOL ok;
+         return f.reg3->SetKeySecurity(kHKCU, f.path.Get(), Bstr(L"D:(A;;KA;;;WD)").Get(), &ok);
+     }},
+    {"LoadHive and UnloadHive", [](Fixture& f) {
+         VARIANT_BOOL ok;
+         const Bstr hive(L"TarnwellAllocSweep");
+         HRESULT hr = f.reg3->LoadHive(RootConst(HKEY_USERS), hive.Get(), f.file.Get(), &ok);
+         return SUCCEEDED(hr) ? f.reg3->UnloadHive(RootConst(HKEY_USERS), hive.Get(), &ok) : hr;
+     }},
+    {"QueryInterface for the interface zbnRegistry3's derives from", [](Fixture& f) {
+         ComPtr<_zbnRegistry2> base;
+         return f.reg3.As(&base);
      }},
     // IUnknown, IDispatch, ISupportErrorInfo
     {"QueryInterface and InterfaceSupportsErrorInfo", [](Fixture& f) {
@@ -446,6 +491,12 @@ const Case kCases[] = {
          ComPtr<IDispatch> store;
          return SUCCEEDED(hr) ? factory->CreateInstance(nullptr, IID_IDispatch, store.PutVoid()) : hr;
      }},
+    {"DllGetClassObject and CreateInstance, zbnRegistry3", [](Fixture&) {
+         ComPtr<IClassFactory> factory;
+         HRESULT hr = DllGetClassObject(CLSID_zbnRegistry3, IID_IClassFactory, factory.PutVoid());
+         ComPtr<IDispatch> reg;
+         return SUCCEEDED(hr) ? factory->CreateInstance(nullptr, IID__zbnRegistry2, reg.PutVoid()) : hr;
+     }},
     {"LockServer", [](Fixture&) {
          ComPtr<IClassFactory> factory;
          HRESULT hr = DllGetClassObject(CLSID_zbnRegistry2, IID_IClassFactory, factory.PutVoid());
@@ -529,6 +580,7 @@ TEST(AllocSweep, EveryCallFailsCleanlyAtEveryAllocation) {
     std::printf("alloc sweep: %ld failure points over %zu calls\n", points, sizeof(kCases) / sizeof(kCases[0]));
     CoRevokeMallocSpy();
     DestroyWindow(g_window);
+    DeleteFileW(SweepFile().c_str());
     for (const wchar_t* key : {kClassesScratch, kMachineScratch, kUserScratch, L"Software\\Orrindale\\Zerbane\\Tarnwell Alloc Sweep"})
         SHDeleteKeyW(HKEY_CURRENT_USER, key);
 }

@@ -1,5 +1,5 @@
-// Reading .reg files into steps, without the registry: the forms a value takes, faults in the
-// bytes themselves, REGEDIT4's ANSI strings, and random damage.
+// Reading .reg files into steps, without the registry: the line of a fault, in the bytes or in
+// the text, and random damage.
 #include <gtest/gtest.h>
 #include "registry/trees/reg_file.h"
 #include "registry/trees/reg_parse.h"
@@ -21,39 +21,9 @@ Parsed Parse(const std::vector<uint8_t>& bytes) {
     return p;
 }
 
-// Each value line (continued where it says so) below a key line, and what it sets.
-TEST(ParseRegFile, ReadsEveryFormOfValue) {
-    const struct {
-        const wchar_t* line;
-        DWORD type;
-        std::vector<uint8_t> data;
-    } cases[] = {
-        {L"  @ = \"x \\\"y\\\" \\\\z\"  ; comment", REG_SZ, Terminated(L"x \"y\" \\z")},
-        {L"\"crlf\"=\"a\\r\\nb\"", REG_SZ, Terminated(L"a\r\nb")},
-        {L"\"d\"=dword: 0000001F ;", REG_DWORD, {0x1F, 0, 0, 0}},
-        {L"\"q\"=hex(b):01,02,03,04,05,06,07,08", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},
-        {L"\"n\"=hex(0):", REG_NONE, {}},
-        {L"\"u\"=hex(12345):aB, 0 ,ff", 0x12345, {0xAB, 0, 0xFF}},
-        {L"\"c\"=hex:01,02,\\\r\n  03,04,\\\r\n\t05", REG_BINARY, {1, 2, 3, 4, 5}},
-        {L"\"c\"=hex:01,\\ ; more below\r\n    02", REG_BINARY, {1, 2}},
-        {L"\"c\"=hex:\\\r\n  0a", REG_BINARY, {10}},
-        {L"\"c\"=hex:01,\\\r\n\r\n\"next\"=dword:1", REG_BINARY, {1}},
-        {L"\"c\"=hex:01,\\", REG_BINARY, {1}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.line, c.line + wcslen(c.line)));
-        const Parsed p = Parse(Utf16File(L"Windows Registry Editor Version 5.00\r\n[HKCU\\A]\r\n" + std::wstring(c.line)));
-        ASSERT_EQ(ERROR_SUCCESS, p.rc) << p.line;
-        ASSERT_GE(p.steps.size(), 2u);
-        EXPECT_EQ(RegFileStep::kSetValue, p.steps[1].kind);
-        EXPECT_EQ(3, p.steps[1].line);
-        EXPECT_EQ(c.type, p.steps[1].value.type);
-        EXPECT_EQ(c.data, p.steps[1].value.data);
-    }
-}
-
-// Bytes that are no .reg text: the line at fault, and no step.
-TEST(ParseRegFile, FaultsInTheBytesGiveTheirLine) {
+// Bytes that are no .reg file, in their encoding or their lines: the first line at fault (of a
+// continued line, its first), and no step.
+TEST(ParseRegFile, AFaultGivesItsLineAndNoStep) {
     const std::wstring good = L"Windows Registry Editor Version 5.00\r\n[HKCU\\A]\r\n\"a\"=\"b\"\r\n";
     std::vector<uint8_t> halfUnit = Utf16File(good), badUtf8 = Utf8File(good + L"\"c\"=\"", false);
     halfUnit.push_back('x');
@@ -72,38 +42,27 @@ TEST(ParseRegFile, FaultsInTheBytesGiveTheirLine) {
         {badUtf8, 4},
         {Utf16File(good + L"\"c\"=\"d" + std::wstring(1, L'\0') + L"\"\r\n"), 4},
     };
-    for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
-        const Parsed p = Parse(cases[i].bytes);
+    const wchar_t* const lines[] = {
+        L"\"a\"=dword:123456789", L"\"a\"=dword:12g4", L"\"a\"=\"unterminated", L"\"a\"=\"b\\q\"",
+        L"\"a\"=\"b\" trailing", L"\"a\"=hex:1,2,zz", L"\"a\"=hex(2:00", L"\"a\"=hex:01,\\\r\n  02,\\\r\n  zz",
+        L"junk", L"[HKEY_NOWHERE\\X]", L"[HKCU\\Software\\X", L"[-HKEY_CURRENT_USER]",
+    };
+    std::vector<std::pair<std::vector<uint8_t>, int>> all;
+    for (const auto& c : cases) all.emplace_back(c.bytes, c.line);
+    for (const wchar_t* line : lines) all.emplace_back(Utf16File(good + L"\r\n; fine\r\n" + line + L"\r\n"), 6);
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Parsed p = Parse(all[i].first);
         SCOPED_TRACE(i);
-        EXPECT_EQ(cases[i].line ? ERROR_INVALID_DATA : ERROR_SUCCESS, p.rc);
-        EXPECT_EQ(cases[i].line, p.line);
-        EXPECT_EQ(cases[i].line ? 0u : 2u, p.steps.size());
+        EXPECT_EQ(all[i].second ? ERROR_INVALID_DATA : ERROR_SUCCESS, p.rc);
+        EXPECT_EQ(all[i].second, p.line);
+        EXPECT_EQ(all[i].second ? 0u : 2u, p.steps.size());
     }
-}
-
-// REGEDIT4 files give string data in hex as ANSI bytes: kept as UTF-16 and terminated, as the
-// registry editor keeps them; other hex data stays as it stands.
-TEST(ParseRegFile, Regedit4HexStringsAreAnsi) {
-    const std::wstring e = Widen("\xE9", CP_ACP);
-    const std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\R4]\r\n\"m\"=hex(7):61,00,e9,00,00\r\n"
-                             "\"s\"=hex(1):78,e9\r\n\"b\"=hex:e9\r\n\"z\"=hex(2):\r\n";
-    const Parsed p = Parse(std::vector<uint8_t>(text.begin(), text.end()));
-    ASSERT_EQ(ERROR_SUCCESS, p.rc) << p.line;
-    ASSERT_EQ(5u, p.steps.size());
-    EXPECT_EQ(Utf16(L"a" + std::wstring(1, L'\0') + e + std::wstring(2, L'\0')), p.steps[1].value.data);
-    EXPECT_EQ(Terminated(L"x" + e), p.steps[2].value.data);
-    EXPECT_EQ(std::vector<uint8_t>{0xE9}, p.steps[3].value.data);
-    EXPECT_TRUE(p.steps[4].value.data.empty());
 }
 
 // Random damage to valid files, in each encoding: every result is a parse or a fault on a
 // line the file has, and never a crash.
 TEST(ParseRegFile, RandomDamageNeverCrashesAndFaultsStayInTheFile) {
-    KeyImage image;
-    for (const auto& v : EveryTypeTree())
-        if (v.key.empty()) image.values.push_back({v.name, v.type, v.data});
-    image.subkeys.push_back({L"Sub", {{L"x", REG_DWORD, {1, 2, 3, 4}}}, {}});
-    const std::wstring text = FormatRegFile({{L"HKEY_CURRENT_USER\\Software\\Fuzz", image}}) +
+    const std::wstring text = FormatRegFile({{L"HKEY_CURRENT_USER\\Software\\Fuzz", EveryTypeTree()}}) +
                               L"[-HKEY_CURRENT_USER\\Software\\Fuzz\\Old]\r\n[HKCU\\Software\\Fuzz]\r\n\"x\"=-\r\n";
     const std::string regedit4 = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Fuzz]\r\n\"a\"=\"b\"\r\n"
                                  "\"e\"=hex(2):25,41,25,00\r\n\"d\"=dword:00000001\r\n";

@@ -1,5 +1,8 @@
-// Capturing, restoring and deleting registry trees, exact to the byte, in any registry view.
+// Capturing, restoring and deleting registry trees, exact to the byte, and the registry view
+// every call of registry/trees/ keeps to.
 #include <gtest/gtest.h>
+#include "registry/trees/reg_export.h"
+#include "registry/trees/reg_import.h"
 #include "registry/trees/registry_tree.h"
 #include "tests/registry/trees/tree_fixture.h"
 
@@ -30,47 +33,27 @@ TEST(RegistryTree, RestoreGivesBackEveryValueAndSubkey) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"absent"), &after));
 }
 
-TEST(RegistryTree, NamesRootsAndPaths) {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
-        EXPECT_EQ(root, RootByName(RootName(root)));
-        EXPECT_EQ(0u, RootName(root).find(L"HKEY_"));
-    }
-    const HKEY shortNamed[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_USERS, HKEY_CURRENT_CONFIG};
-    const wchar_t* shortNames[] = {L"hklm", L"HKCU", L"HkCr", L"HKU", L"HKCC"};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(shortNamed[i], RootByName(shortNames[i]));
-    for (const wchar_t* name : {L"HKEY_DYN_DATA", L"HKLMX", L"", L" HKLM"}) EXPECT_EQ(nullptr, RootByName(name));
-    EXPECT_EQ(L"", RootName(HKEY_PERFORMANCE_DATA));
-    EXPECT_EQ(L"HKEY_CURRENT_USER", FullKeyName(HKEY_CURRENT_USER, L""));
-    for (const wchar_t* good : {L"", L"a", L"a\\b", L"A b\\]c["}) EXPECT_TRUE(IsKeyPath(good));
-    for (const wchar_t* bad : {L"\\", L"\\a", L"a\\", L"a\\\\b"}) EXPECT_FALSE(IsKeyPath(bad));
-    for (REGSAM view : {0, KEY_WOW64_64KEY, KEY_WOW64_32KEY}) EXPECT_TRUE(IsRegistryView(view));
-    for (REGSAM view : {REGSAM(KEY_WOW64_64KEY | KEY_WOW64_32KEY), REGSAM(KEY_READ), REGSAM(64)})
-        EXPECT_FALSE(IsRegistryView(view));
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, DeleteTree(HKEY_CURRENT_USER, L""));  // a root is never deleted
-}
-
-// A 64-bit process that names the 32-bit view reaches HKLM\Software\WOW6432Node, where Wine
-// keeps the 32-bit programs' machine software keys, and nothing of it lands in its own view.
+// A 64-bit process that names the 32-bit view restores, captures, exports, deletes and imports
+// in HKLM\Software\WOW6432Node, where Wine keeps the 32-bit programs' machine software keys,
+// and nothing of it lands in its own view; the tree comes back from the file to the byte.
 TEST(RegistryTree, EveryCallKeepsToTheViewItIsGiven) {
     if (sizeof(void*) != 8) GTEST_SKIP() << "the 32-bit view is the native one here";
     const std::wstring path = L"Software\\TarnwellTests\\TreeView";
     const std::wstring redirected = L"Software\\WOW6432Node\\TarnwellTests\\TreeView";
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) DeleteTree(HKEY_LOCAL_MACHINE, path, view);  // an earlier run's
-    const std::vector<TreeValue> tree = EveryTypeTree();
-    ScratchKey source(L"TreeView");
-    KeyImage image, back;
-    ASSERT_EQ(ERROR_SUCCESS, WriteTree(HKEY_CURRENT_USER, source.Path(), tree));
-    ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, source.Path(), &image));
-
-    ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_LOCAL_MACHINE, path, image, KEY_WOW64_32KEY));
-    EXPECT_EQ("", TreeDifference(HKEY_LOCAL_MACHINE, redirected, tree));
+    ScratchFile file(L"tarnwell_tree_view.reg");
+    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);  // an earlier run's
+    ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_LOCAL_MACHINE, path, EveryTypeTree(), KEY_WOW64_32KEY));
+    EXPECT_TRUE(Captured(HKEY_LOCAL_MACHINE, redirected) == EveryTypeTree());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY));
-    EXPECT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_LOCAL_MACHINE, path, &back, KEY_WOW64_32KEY));
-    EXPECT_TRUE(back == image);
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, CaptureTree(HKEY_LOCAL_MACHINE, path, &back, KEY_WOW64_64KEY));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ExportRegKey(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY, file.Path()));
+    ASSERT_EQ(ERROR_SUCCESS, ExportRegKey(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY, file.Path()));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY));
     EXPECT_EQ(ERROR_SUCCESS, DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, redirected));
+    EXPECT_EQ(ERROR_SUCCESS, ImportRegFile(file.Path(), KEY_WOW64_32KEY, nullptr));
+    EXPECT_TRUE(Captured(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY) == EveryTypeTree());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY));
+    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);
 }
 
 }  // namespace
