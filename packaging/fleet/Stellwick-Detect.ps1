@@ -8,7 +8,8 @@
 # Run it as SYSTEM in 64-bit PowerShell; docs/fleet.md explains why and what it sees.
 
 # Beside this script or one folder up (the zip and the installers keep the recipes in a fleet
-# folder beside the program), else where the installers put it.
+# folder beside the program), else where the installers put it. Each recipe says this itself:
+# management systems run one script file alone.
 $folders = @($PSScriptRoot, (Split-Path -Parent $PSScriptRoot)) + (@(${env:ProgramFiles(x86)}, $env:ProgramFiles) | Where-Object { $_ } |
         ForEach-Object { Join-Path $_ 'Orrindale\Stellwick' })
 $stellwick = $folders | Where-Object { $_ } | ForEach-Object { Join-Path $_ 'Stellwick.com' } |
