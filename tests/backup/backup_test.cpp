@@ -4,27 +4,15 @@
 #include "registry/trees/registry_tree.h"
 #include "tests/registry/trees/tree_fixture.h"
 #include "stellwick/core/backup/undo_history.h"
-#include <shellapi.h>
 #include <algorithm>
 
 namespace {
 
 class Backup : public testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"tarnwell_backup_test";
-        SHFILEOPSTRUCTW op = {};
-        std::wstring from = folder + L'\0';
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-        DeleteFileW(folder.c_str());
-    }
+    void SetUp() override { RemoveFolder(folder); }
     ScratchKey key{L"BackupUndo"};
-    std::wstring folder;
+    const std::wstring folder = TempFolder() + L"tarnwell_backup_test";
 };
 
 // A backup file puts back the same bytes when the system's registry editor imports it.

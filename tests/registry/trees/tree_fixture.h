@@ -1,12 +1,12 @@
 #pragma once
 // Registry trees for the tests of registry/trees/, zbnRegistry3 and Stellwick's backups: trees
 // with a value of every kind (written with RestoreTree, read back with CaptureTree, both the
-// raw API only), and scratch files.
+// raw API only), and the bytes of .reg files.
 #include "registry/trees/registry_tree.h"
 #include "support/code_page.h"
+#include "tests/scratch_files.h"
 #include "tests/test_registry_keys.h"
 #include <windows.h>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -71,38 +71,6 @@ inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0) {
     UniqueHKey k;
     return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, k.Put()) == ERROR_SUCCESS;
 }
-
-// A file in the temporary folder, absent when the test starts and removed when it ends.
-class ScratchFile {
-public:
-    explicit ScratchFile(const std::wstring& name) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        path_ = temp + name;
-        DeleteFileW(path_.c_str());
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-    ~ScratchFile() { DeleteFileW(path_.c_str()); }
-
-    const std::wstring& Path() const { return path_; }
-    bool Write(const std::vector<uint8_t>& bytes) const {
-        FILE* f = _wfopen(path_.c_str(), L"wb");
-        if (!f) return false;
-        const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        return fclose(f) == 0 && ok;
-    }
-    std::vector<uint8_t> Read() const {
-        std::vector<uint8_t> bytes;
-        FILE* f = _wfopen(path_.c_str(), L"rb");
-        for (int c; f && (c = fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-        if (f) fclose(f);
-        return bytes;
-    }
-
-private:
-    std::wstring path_;
-};
 
 // A .reg file's bytes: UTF-16LE after its byte order mark, UTF-8 with or without one.
 inline std::vector<uint8_t> Utf16File(const std::wstring& text) { return Utf16(L"\xFEFF" + text); }
