@@ -17,23 +17,14 @@ bool Call(const ComPtr<Object>& object, Member member, Args... args) {
     return result != VARIANT_FALSE;
 }
 
-long ImportLine(_zbnRegistry3* reg) {
-    long line = -1;
-    EXPECT_EQ(S_OK, reg->get_LastImportLine(&line));
-    return line;
-}
-
 // With View 32 a process sets, copies, renames, exports, deletes and imports in the 32-bit view
 // (a 64-bit one, nothing in its own), and a tree of every kind comes back to the byte from the
-// copy, the rename and the file; a view that is none is refused and changes nothing.
+// copy, the rename and the file. registry_views.vbs reads each view, and a view that is none.
 TEST(Registry3, EveryMemberKeepsToTheViewAndTreesComeBackWhole) {
     const std::wstring path = L"Software\\TarnwellTests\\Registry3View";
     ScratchFile file(L"tarnwell_registry3_view.reg");
     auto reg = NewRegistry<Registry3, _zbnRegistry3>();
-    long view = -1;
     ASSERT_EQ(S_OK, reg->put_View(32));
-    EXPECT_EQ(E_INVALIDARG, reg->put_View(16));
-    EXPECT_TRUE(SUCCEEDED(reg->get_View(&view)) && view == 32);
     DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);  // an earlier run's
     ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_LOCAL_MACHINE, path + L"\\a", EveryTypeTree(), KEY_WOW64_32KEY));
     const Bstr top(path), name(file.Path());
@@ -136,7 +127,8 @@ TEST(Registry3, ImportChangesAllAFileAsksOrNothing) {
         ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Path(), before));
         ASSERT_TRUE(file.Write(cases[i].first));
         EXPECT_EQ(cases[i].second == 0, Call(reg, &_zbnRegistry3::ImportFile, name.Get()));
-        EXPECT_EQ(cases[i].second, ImportLine(reg.Get()));
+        long line = -1;
+        EXPECT_TRUE(SUCCEEDED(reg->get_LastImportLine(&line)) && line == cases[i].second) << line;
         EXPECT_EQ(cases[i].second ? ERROR_INVALID_DATA : ERROR_SUCCESS, LastError(reg.Get()));
         EXPECT_TRUE(Captured(HKEY_CURRENT_USER, key.Path()) == (cases[i].second ? before : after));
     }
@@ -152,7 +144,8 @@ TEST(Registry3, ImportChangesAllAFileAsksOrNothing) {
                                      key.Sub(L"Old]\r\n\"v\"=\"x\"\r\n[HKCU\\") + key.Sub(L"After]\r\n"))));
     EXPECT_FALSE(Call(reg, &_zbnRegistry3::ImportFile, name.Get()));
     EXPECT_EQ(ERROR_ACCESS_DENIED, LastError(reg.Get()));
-    EXPECT_EQ(3, ImportLine(reg.Get()));  // the locked key's
+    long line = -1;
+    EXPECT_TRUE(SUCCEEDED(reg->get_LastImportLine(&line)) && line == 3) << "the locked key's, not " << line;
     ASSERT_EQ(ERROR_SUCCESS, SetKeySecurity(HKEY_CURRENT_USER, key.Sub(L"Old"), L"D:P(A;;KA;;;WD)", DACL_SECURITY_INFORMATION));
     KeyImage made = before;
     made.subkeys.insert(made.subkeys.begin(), KeyImage{L"New", {}, {}});
