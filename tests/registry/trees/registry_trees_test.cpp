@@ -12,13 +12,13 @@ namespace {
 
 TEST(RegistryTree, RestoreGivesBackEveryValueAndSubkey) {
     ScratchKey key(L"BackupTree");
-    Populate(key, L"reg");
+    ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Sub(L"reg"), EveryKindTree()));
     KeyImage before;
     ASSERT_EQ(ERROR_SUCCESS, CaptureTree(HKEY_CURRENT_USER, key.Sub(L"reg"), &before));
     EXPECT_EQ(L"reg", before.name);
-    EXPECT_EQ(14u, before.values.size());
-    ASSERT_EQ(2u, before.subkeys.size());
-    EXPECT_EQ(1u, before.subkeys.back().subkeys.size());  // Sub\\Deeper, after "Line\\nKey"
+    EXPECT_EQ(16u, before.values.size());
+    ASSERT_EQ(3u, before.subkeys.size());
+    EXPECT_EQ(1u, before.subkeys[1].subkeys.size());  // Sub\\Deeper, after "Line\\nKey"
 
     ASSERT_EQ(ERROR_SUCCESS, SHDeleteKeyW(HKEY_CURRENT_USER, key.Sub(L"reg").c_str()));
     ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Sub(L"reg"), before));

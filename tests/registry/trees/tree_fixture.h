@@ -12,28 +12,6 @@
 
 const std::wstring kCyrillic = L"\u0418\u043C\u044F";  // "Имя"
 
-// A tree with a value of every kind the registry can hold, and nested subkeys; some names
-// hold line breaks, which no .reg file can name.
-inline void Populate(const ScratchKey& key, const std::wstring& at) {
-    key.WriteText(L"", REG_SZ, L"C:\\Old \"quoted\"\\foo.exe", at);
-    key.WriteText(L"Path", REG_EXPAND_SZ, L"%ProgramFiles%\\x", at);
-    key.Write(L"Multi", REG_MULTI_SZ, Utf16(std::wstring(L"a\0\0b\0\0", 6)), at);
-    key.Write(L"Bin", REG_BINARY, std::vector<uint8_t>(100, 0xAB), at);
-    key.Write(L"Dw", REG_DWORD, {1, 2, 3, 4}, at);
-    key.Write(L"Qw", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}, at);
-    key.Write(L"None", REG_NONE, {}, at);
-    key.Write(L"Odd", REG_SZ, {'a', 0, 'b'}, at);
-    key.Write(L"Unknown", 0x1234, {9, 8, 7}, at);
-    key.WriteText(kCyrillic, REG_SZ, kCyrillic, at);
-    key.WriteText(L"Lines", REG_SZ, L"one\r\ntwo\rthree\nfour\tfive \"\\\\\"", at);
-    key.Write(L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2)), at);
-    key.Write(L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4)), at);
-    key.WriteText(L"Line\r\nName", REG_SZ, L"no .reg line can name it", at);
-    key.WriteText(L"", REG_SZ, L"nor this key", at + L"\\Line\nKey");
-    key.WriteText(L"", REG_SZ, L"child", at + L"\\Sub");
-    key.Write(L"deep", REG_DWORD, {0, 0, 0, 0}, at + L"\\Sub\\Deeper");
-}
-
 inline std::vector<uint8_t> Terminated(const std::wstring& text) { return Utf16(text + L'\0'); }
 
 // Every kind of value a .reg file carries exactly, in keys several levels deep. Values and
@@ -57,6 +35,19 @@ inline KeyImage EveryTypeTree() {
              {kCyrillic, REG_SZ, Terminated(kCyrillic)}},
             {{L"Sub", {}, {{L"Deeper", {}, {deepest}}}},
              {L"\u041A\u043B\u044E\u0447", {{kCyrillic, REG_EXPAND_SZ, Terminated(L"%" + kCyrillic + L"%")}}, {}}}};
+}
+
+// The same with what no .reg file can name (names with line breaks), string data of odd length
+// (which Wine's registry editor does not give back), and strings with NULs or a lone surrogate.
+// Not in the order the registry lists them.
+inline KeyImage EveryKindTree() {
+    KeyImage tree = EveryTypeTree();
+    tree.values.push_back({L"Line\r\nName", REG_SZ, Terminated(L"no .reg line can name it")});
+    tree.values.push_back({L"OddText", REG_SZ, {'a', 0, 'b'}});
+    tree.values.push_back({L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2))});
+    tree.values.push_back({L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4))});
+    tree.subkeys.push_back({L"Line\nKey", {{L"", REG_SZ, Terminated(L"nor this key")}}, {}});
+    return tree;
 }
 
 // The tree at root\path as the raw API reads it, the top's name left out; empty when it is not there.
