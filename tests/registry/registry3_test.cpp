@@ -25,7 +25,7 @@ TEST(Registry3, EveryMemberKeepsToTheViewAndTreesComeBackWhole) {
     ScratchFile file(L"tarnwell_registry3_view.reg");
     auto reg = NewRegistry<Registry3, _zbnRegistry3>();
     ASSERT_EQ(S_OK, reg->put_View(32));
-    DeleteTree(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);  // an earlier run's
+    for (REGSAM other : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) DeleteTree(HKEY_LOCAL_MACHINE, path, other);  // an earlier run's
     ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_LOCAL_MACHINE, path + L"\\a", EveryTypeTree(), KEY_WOW64_32KEY));
     const Bstr top(path), name(file.Path());
     Variant x = Variant::Text(L"x");
