@@ -11,10 +11,12 @@
 #include "registry/registry2.h"
 #include "tests/test_registry_keys.h"
 
-inline ComPtr<_zbnRegistry2> NewRegistry() {
-    ComPtr<Registry2> r;
-    EXPECT_EQ(S_OK, Registry2::Make(&r));
-    ComPtr<_zbnRegistry2> i;
+// A new facade through its interface: NewRegistry<Registry3, _zbnRegistry3>() for zbnRegistry3.
+template <class Class = Registry2, class Interface = _zbnRegistry2>
+ComPtr<Interface> NewRegistry() {
+    ComPtr<Class> r;
+    EXPECT_EQ(S_OK, Class::Make(&r));
+    ComPtr<Interface> i;
     EXPECT_EQ(S_OK, r.As(&i));
     return i;
 }

@@ -21,7 +21,7 @@
 #include "registry/snapshots.h"
 #include "registry/trees/registry_tree.h"
 #include "tests/fuzz/registry_fingerprint.h"
-#include <shellapi.h>
+#include "tests/scratch_files.h"
 
 namespace {
 
@@ -209,7 +209,7 @@ struct Scratch {
         UniqueHKey k;
         RegCreateKeyExW(HKEY_LOCAL_MACHINE, kScratchKey, 0, nullptr, 0, KEY_READ | KEY_WOW64_32KEY, nullptr, k.Put(),
                         nullptr);
-        RemoveFolder();
+        RemoveFolder(ScratchFolder());
         CreateDirectoryW(ScratchFolder().c_str(), nullptr);
     }
     void Remove() const {
@@ -220,15 +220,7 @@ struct Scratch {
                 if (!existed[i][p]) SHDeleteEmptyKeyW(Root(i), kParents[p]);
         }
         DeleteTree(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_32KEY);
-        RemoveFolder();
-    }
-    static void RemoveFolder() {
-        const std::wstring from = ScratchFolder() + L'\0';  // a list of one, ended by a second NUL
-        SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
+        RemoveFolder(ScratchFolder());
     }
     // The scratch keys, and what Wine's own services keep up to date while a new prefix settles
     // (the hardware and system configuration, the network cards): none of it is a key path

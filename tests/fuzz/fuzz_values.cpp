@@ -1,4 +1,5 @@
 #include "tests/fuzz/fuzz_values.h"
+#include "tests/scratch_files.h"
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -6,11 +7,7 @@
 const wchar_t kScratchKey[] = L"Software\\TarnwellFuzz";
 const wchar_t kScratchSettingsKey[] = L"Software\\Orrindale\\Zerbane\\TarnwellFuzz";
 
-std::wstring ScratchFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"TarnwellFuzz";
-}
+std::wstring ScratchFolder() { return TempFolder() + L"TarnwellFuzz"; }
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "registry/registry3.h"
 #include "settings/settings2.h"
 #include "tests/malloc_spy.h"
+#include "tests/scratch_files.h"
 #include "tests/test_registry_keys.h"
 
 namespace {
@@ -107,6 +108,8 @@ const wchar_t kMachineScratch[] = L"Software\\TarnwellTests\\AllocSweepMachine";
 const wchar_t kUserScratch[] = L"Software\\TarnwellTests\\AllocSweepUser";
 const wchar_t kTitle[] = L"Tarnwell Alloc Sweep";
 const wchar_t kRenamed[] = L"Software\\TarnwellTests\\AllocSweep\\renamed";
+// The .reg file ExportKey writes and ImportFile and LoadHive read.
+std::wstring SweepFile() { return TempFolder() + L"tarnwell_alloc_sweep.reg"; }
 HWND g_window = nullptr;  // the window the placement members save and restore
 
 RegistryDataType2_Const Type(DWORD type) { return static_cast<RegistryDataType2_Const>(type); }
@@ -151,13 +154,6 @@ VARIANT Missing() {
     V_VT(&v) = VT_ERROR;
     V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
     return v;
-}
-
-// The .reg file ExportKey writes and ImportFile and LoadHive read.
-std::wstring SweepFile() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"tarnwell_alloc_sweep.reg";
 }
 
 // What the calls work on, made afresh (with no failing allocation) before each run.
@@ -340,10 +336,6 @@ const Case kCases[] = {
          const Bstr hive(L"TarnwellAllocSweep");
          HRESULT hr = f.reg3->LoadHive(RootConst(HKEY_USERS), hive.Get(), f.file.Get(), &ok);
          return SUCCEEDED(hr) ? f.reg3->UnloadHive(RootConst(HKEY_USERS), hive.Get(), &ok) : hr;
-     }},
-    {"QueryInterface for the interface zbnRegistry3's derives from", [](Fixture& f) {
-         ComPtr<_zbnRegistry2> base;
-         return f.reg3.As(&base);
      }},
     // IUnknown, IDispatch, ISupportErrorInfo
     {"QueryInterface and InterfaceSupportsErrorInfo", [](Fixture& f) {

@@ -16,6 +16,7 @@
 #include "stellwick/window/main_window.h"
 #include "registry/trees/registry_tree.h"
 #include "support/twips.h"
+#include "tests/scratch_files.h"
 #include "tests/test_registry_keys.h"
 
 const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
@@ -97,16 +98,6 @@ inline LSTATUS SetText(HKEY key, const wchar_t* name, DWORD type, const std::wst
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-inline void RemoveFolder(const std::wstring& folder) {
-    std::wstring from = folder + L'\0';  // a double-NUL list of one path
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-    DeleteFileW(folder.c_str());
-}
-
 inline int FileCount(const std::wstring& pattern) {
     WIN32_FIND_DATAW found;
     const UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &found));
@@ -124,9 +115,7 @@ protected:
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kAppPaths.c_str());
         SHDeleteKeyW(HKEY_CURRENT_USER, kAppPaths.c_str());
         MakeKey(kAppPaths);
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        backups = std::wstring(temp) + L"stellwick_test_backups";
+        backups = TempFolder() + L"stellwick_test_backups";
         RemoveFolder(backups);
         window.Changes().backupFolder = backups;
         ASSERT_TRUE(window.Create(false));

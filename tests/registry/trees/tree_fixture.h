@@ -1,38 +1,16 @@
 #pragma once
 // Registry trees for the tests of registry/trees/, zbnRegistry3 and Stellwick's backups: trees
 // with a value of every kind (written with RestoreTree, read back with CaptureTree, both the
-// raw API only), and scratch files.
+// raw API only), and the bytes of .reg files.
 #include "registry/trees/registry_tree.h"
 #include "support/code_page.h"
+#include "tests/scratch_files.h"
 #include "tests/test_registry_keys.h"
 #include <windows.h>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 const std::wstring kCyrillic = L"\u0418\u043C\u044F";  // "Имя"
-
-// A tree with a value of every kind the registry can hold, and nested subkeys; some names
-// hold line breaks, which no .reg file can name.
-inline void Populate(const ScratchKey& key, const std::wstring& at) {
-    key.WriteText(L"", REG_SZ, L"C:\\Old \"quoted\"\\foo.exe", at);
-    key.WriteText(L"Path", REG_EXPAND_SZ, L"%ProgramFiles%\\x", at);
-    key.Write(L"Multi", REG_MULTI_SZ, Utf16(std::wstring(L"a\0\0b\0\0", 6)), at);
-    key.Write(L"Bin", REG_BINARY, std::vector<uint8_t>(100, 0xAB), at);
-    key.Write(L"Dw", REG_DWORD, {1, 2, 3, 4}, at);
-    key.Write(L"Qw", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}, at);
-    key.Write(L"None", REG_NONE, {}, at);
-    key.Write(L"Odd", REG_SZ, {'a', 0, 'b'}, at);
-    key.Write(L"Unknown", 0x1234, {9, 8, 7}, at);
-    key.WriteText(kCyrillic, REG_SZ, kCyrillic, at);
-    key.WriteText(L"Lines", REG_SZ, L"one\r\ntwo\rthree\nfour\tfive \"\\\\\"", at);
-    key.Write(L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2)), at);
-    key.Write(L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4)), at);
-    key.WriteText(L"Line\r\nName", REG_SZ, L"no .reg line can name it", at);
-    key.WriteText(L"", REG_SZ, L"nor this key", at + L"\\Line\nKey");
-    key.WriteText(L"", REG_SZ, L"child", at + L"\\Sub");
-    key.Write(L"deep", REG_DWORD, {0, 0, 0, 0}, at + L"\\Sub\\Deeper");
-}
 
 inline std::vector<uint8_t> Terminated(const std::wstring& text) { return Utf16(text + L'\0'); }
 
@@ -59,6 +37,19 @@ inline KeyImage EveryTypeTree() {
              {L"\u041A\u043B\u044E\u0447", {{kCyrillic, REG_EXPAND_SZ, Terminated(L"%" + kCyrillic + L"%")}}, {}}}};
 }
 
+// The same with what no .reg file can name (names with line breaks), string data of odd length
+// (which Wine's registry editor does not give back), and strings with NULs or a lone surrogate.
+// Not in the order the registry lists them.
+inline KeyImage EveryKindTree() {
+    KeyImage tree = EveryTypeTree();
+    tree.values.push_back({L"Line\r\nName", REG_SZ, Terminated(L"no .reg line can name it")});
+    tree.values.push_back({L"OddText", REG_SZ, {'a', 0, 'b'}});
+    tree.values.push_back({L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2))});
+    tree.values.push_back({L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4))});
+    tree.subkeys.push_back({L"Line\nKey", {{L"", REG_SZ, Terminated(L"nor this key")}}, {}});
+    return tree;
+}
+
 // The tree at root\path as the raw API reads it, the top's name left out; empty when it is not there.
 inline KeyImage Captured(HKEY root, const std::wstring& path, REGSAM view = 0) {
     KeyImage image;
@@ -71,38 +62,6 @@ inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0) {
     UniqueHKey k;
     return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, k.Put()) == ERROR_SUCCESS;
 }
-
-// A file in the temporary folder, absent when the test starts and removed when it ends.
-class ScratchFile {
-public:
-    explicit ScratchFile(const std::wstring& name) {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        path_ = temp + name;
-        DeleteFileW(path_.c_str());
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-    ~ScratchFile() { DeleteFileW(path_.c_str()); }
-
-    const std::wstring& Path() const { return path_; }
-    bool Write(const std::vector<uint8_t>& bytes) const {
-        FILE* f = _wfopen(path_.c_str(), L"wb");
-        if (!f) return false;
-        const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        return fclose(f) == 0 && ok;
-    }
-    std::vector<uint8_t> Read() const {
-        std::vector<uint8_t> bytes;
-        FILE* f = _wfopen(path_.c_str(), L"rb");
-        for (int c; f && (c = fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-        if (f) fclose(f);
-        return bytes;
-    }
-
-private:
-    std::wstring path_;
-};
 
 // A .reg file's bytes: UTF-16LE after its byte order mark, UTF-8 with or without one.
 inline std::vector<uint8_t> Utf16File(const std::wstring& text) { return Utf16(L"\xFEFF" + text); }
