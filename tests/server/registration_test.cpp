@@ -5,7 +5,6 @@
 #include "com/handle_owners.h"
 #include "tests/server/server_dll.h"
 #include "automation/tarnwell_idl.h"
-#include "tests/test_registry_keys.h"
 
 namespace {
 
@@ -140,53 +139,6 @@ TEST(Registration, RegisteringOverAnEarlierVersionTakesItsEntryAway) {
     // Leave the prefix registered for the other tests.
     ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
     EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry3"));
-}
-
-// Per machine means HKEY_LOCAL_MACHINE\Software\Classes only, never through HKEY_CLASSES_ROOT
-// (on Windows a merged view, where an earlier per-user registration would take the values):
-// with this process's HKEY_CLASSES_ROOT redirected to a scratch key, nothing lands there.
-TEST(Registration, PerMachineRegistrationWritesOnlyTheMachinesClasses) {
-    using Entry = HRESULT(STDAPICALLTYPE*)();
-    auto reg = ServerExport<Entry>("DllRegisterServer");
-    auto unreg = ServerExport<Entry>("DllUnregisterServer");
-    ASSERT_TRUE(reg && unreg);
-    ScratchKey scratch(L"ClassesRoot");
-    const std::wstring classes = L"Software\\Classes\\";
-    const std::wstring keys[] = {L"CLSID\\" + Guid(CLSID_zbnRegistry2) + L"\\InprocServer32",
-                                 L"Tarnwell0201.zbnRegistry2\\CLSID", L"TypeLib\\" + Guid(LIBID_Tarnwell0201),
-                                 L"Interface\\" + Guid(IID__zbnRegistry2)};
-    auto redirect = [&] {
-        HKEY k = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_ALL_ACCESS, &k));
-        ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CLASSES_ROOT, k));
-        RegCloseKey(k);
-    };
-    auto scratchIsEmpty = [&] {
-        HKEY k = nullptr;
-        DWORD subKeys = 1, values = 1;
-        RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_READ, &k);
-        RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                         nullptr);
-        RegCloseKey(k);
-        return subKeys == 0 && values == 0;
-    };
-    ASSERT_EQ(S_OK, unreg());
-
-    redirect();
-    EXPECT_EQ(S_OK, reg());
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    EXPECT_TRUE(scratchIsEmpty());
-    for (const std::wstring& key : keys) EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, classes + key)) << key.c_str();
-
-    redirect();
-    EXPECT_EQ(S_OK, unreg());
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    EXPECT_TRUE(scratchIsEmpty());
-    for (const std::wstring& key : keys) EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, classes + key)) << key.c_str();
-
-    // Leave the prefix registered for the other tests.
-    ASSERT_EQ(S_OK, reg());
-    EXPECT_TRUE(Creatable(L"Tarnwell0201.zbnRegistry2"));
 }
 
 }  // namespace
