@@ -65,13 +65,6 @@ int Failures(Items& items, Read read) {
     return failed;
 }
 
-
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,12 +148,10 @@ int main(int argc, char** argv) {
     }
     for (int round = 0; !count && round < kRounds; ++round) {
         for (Kind& kind : kinds) {
-            LARGE_INTEGER t0, t1;
-            QueryPerformanceCounter(&t0);
+            const double t0 = Now();
             errors += kind.round();
-            QueryPerformanceCounter(&t1);
             // The best round of each: the least disturbed by the rest of the machine.
-            kind.best = std::min(kind.best, Seconds(t0, t1));
+            kind.best = std::min(kind.best, Now() - t0);
         }
     }
     for (auto& args : facadeArgs) for (auto& v : args) VariantClear(&v);

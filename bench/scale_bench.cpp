@@ -104,7 +104,6 @@ size_t HeapBytesInUse() {
     return total;
 }
 
-
 // Best of three rounds of each; both must list `expected` entries.
 bool Compare(const char* what, size_t expected, const std::function<size_t()>& raw,
              const std::function<size_t()>& facade) {

@@ -1,32 +1,25 @@
 #pragma once
-// Move-only owner of a BSTR.
+// Move-only owner of a BSTR (a UniqueAny), made from text and read back as text.
 #include <windows.h>
 #include <oleauto.h>
 #include <string>
-#include <utility>
+#include "com/unique_any.h"
 
-class Bstr {
+class Bstr : public UniqueAny<NullIsEmpty<BSTR, &SysFreeString>> {
 public:
     Bstr() = default;
-    explicit Bstr(const std::wstring& s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
-    explicit Bstr(const wchar_t* s) : b_(SysAllocString(s)) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    Bstr(Bstr&& o) noexcept : b_(std::exchange(o.b_, nullptr)) {}
-    Bstr& operator=(Bstr&& o) noexcept { if (this != &o) { Reset(); b_ = std::exchange(o.b_, nullptr); } return *this; }
-    ~Bstr() { Reset(); }
+    explicit Bstr(const std::wstring& s) : UniqueAny(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
+    explicit Bstr(const wchar_t* s) : UniqueAny(SysAllocString(s)) {}
 
-    static Bstr Attach(BSTR b) { Bstr r; r.b_ = b; return r; }
-    BSTR Detach() { return std::exchange(b_, nullptr); }
-    void Reset() { if (b_) SysFreeString(std::exchange(b_, nullptr)); }
-    BSTR Get() const { return b_; }
-    BSTR* Put() { Reset(); return &b_; }
-    std::wstring Str() const { return ToString(b_); }
+    // Takes over a BSTR the caller owns (the constructors copy their text).
+    static Bstr Attach(BSTR b) {
+        Bstr r;
+        r.Reset(b);
+        return r;
+    }
+    std::wstring Str() const { return ToString(Get()); }
 
     static std::wstring ToString(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-
-private:
-    BSTR b_ = nullptr;
 };
 
 // Allocates a BSTR for an [out] parameter; E_OUTOFMEMORY when the system has none.

@@ -7,8 +7,6 @@
 #include "com/com_ptr.h"
 #include "com/handle_owners.h"
 #include "com/module_file.h"
-#include "com/type_desc.h"
-#include "com/type_library.h"
 #include "server/exports.h"
 #include "server/registration_entries.h"
 #include "automation/tarnwell_idl.h"
@@ -100,13 +98,6 @@ LSTATUS RemoveEarlierVersions(HKEY classes, const TLIBATTR& attr) {
     return ERROR_SUCCESS;
 }
 
-HRESULT LibraryAttributes(ITypeLib* lib, TLIBATTR* attr) {
-    TLIBATTR* raw = nullptr;
-    HRESULT hr = lib->GetLibAttr(&raw);
-    if (SUCCEEDED(hr)) *attr = *HeldLibAttr(lib, raw).Get();
-    return hr;
-}
-
 // Where the class entries go: the machine's classes or the user's own.
 struct Scope {
     HKEY classes;
@@ -116,8 +107,7 @@ struct Scope {
 HRESULT RegisterAll(const Scope& scope) {
     ComPtr<ITypeLib> lib;
     TLIBATTR attr = {};
-    HRESULT hr = typelib::GetTypeLib(lib.Put());
-    if (SUCCEEDED(hr)) hr = LibraryAttributes(lib.Get(), &attr);
+    HRESULT hr = OwnTypeLibrary(lib.Put(), &attr);
     if (FAILED(hr)) return hr;
     std::wstring path = CodeModuleFileName();
     wchar_t* pathArg = const_cast<wchar_t*>(path.c_str());
@@ -135,8 +125,7 @@ HRESULT RegisterAll(const Scope& scope) {
 HRESULT UnregisterAll(const Scope& scope) {
     ComPtr<ITypeLib> lib;
     TLIBATTR attr = {};
-    HRESULT result = typelib::GetTypeLib(lib.Put());
-    if (SUCCEEDED(result)) result = LibraryAttributes(lib.Get(), &attr);
+    HRESULT result = OwnTypeLibrary(lib.Put(), &attr);
     if (FAILED(result)) return result;
     size_t count = 0;
     const CreatableClass* classes = CreatableClasses(&count);

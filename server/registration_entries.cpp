@@ -123,13 +123,23 @@ HRESULT TypeLibraryEntries(ITypeLib* lib, SYSKIND kind, const std::wstring& dllP
     return S_OK;
 }
 
+HRESULT OwnTypeLibrary(ITypeLib** lib, TLIBATTR* attr) {
+    ComPtr<ITypeLib> own;
+    TLIBATTR* raw = nullptr;
+    HRESULT hr = typelib::GetTypeLib(own.Put());
+    if (SUCCEEDED(hr)) hr = own->GetLibAttr(&raw);
+    if (FAILED(hr)) return hr;
+    *attr = *HeldLibAttr(own.Get(), raw).Get();
+    *lib = own.Detach();
+    return S_OK;
+}
+
 HRESULT RegistrationEntries(SYSKIND kind, const std::wstring& dllPath, const std::wstring& helpDir,
                             std::vector<RegistryEntry>* out) {
     ComPtr<ITypeLib> lib;
-    HRESULT hr = typelib::GetTypeLib(lib.Put());
-    TLIBATTR* raw = nullptr;
-    if (SUCCEEDED(hr)) hr = lib->GetLibAttr(&raw);
+    TLIBATTR attr = {};
+    HRESULT hr = OwnTypeLibrary(lib.Put(), &attr);
     if (FAILED(hr)) return hr;
-    *out = ClassEntries(dllPath, TypeLibraryVersion(*HeldLibAttr(lib.Get(), raw).Get()));
+    *out = ClassEntries(dllPath, TypeLibraryVersion(attr));
     return TypeLibraryEntries(lib.Get(), kind, dllPath, helpDir, out);
 }

@@ -24,6 +24,9 @@ std::vector<RegistryEntry> ClassEntries(const std::wstring& dllPath, const std::
 HRESULT TypeLibraryEntries(ITypeLib* lib, SYSKIND kind, const std::wstring& dllPath, const std::wstring& helpDir,
                            std::vector<RegistryEntry>* out);
 
+// This DLL's embedded type library and a copy of its attributes (its identifier and version).
+HRESULT OwnTypeLibrary(ITypeLib** lib, TLIBATTR* attr);
+
 // Both of the above for this DLL's embedded type library.
 HRESULT RegistrationEntries(SYSKIND kind, const std::wstring& dllPath, const std::wstring& helpDir,
                             std::vector<RegistryEntry>* out);

@@ -24,9 +24,11 @@ STDMETHODIMP Settings2::SaveListViewColumns(BSTR SubKey, IDispatch** ListViewObj
     for (long n = 1; n <= count; ++n) {
         HWND hwnd = nullptr;
         if (FAILED(GetWindowHandle(list, &hwnd))) continue;
-        LRESULT pixels = SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(n - 1), 0);
-        if (!RoundsToLong(static_cast<double>(pixels) * esScreenTwipsPerPixelX())) continue;
-        Variant value = Variant::Long(PixelsToTwips(static_cast<double>(pixels), esScreenTwipsPerPixelX()));
+        const LRESULT width = SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(n - 1), 0);
+        const double pixels = static_cast<double>(width);
+        const float twipsPerPixel = esScreenTwipsPerPixelX();
+        if (!RoundsToLong(pixels * twipsPerPixel)) continue;
+        Variant value = Variant::Long(PixelsToTwips(pixels, twipsPerPixel));
         VARIANT_BOOL ignored = VARIANT_FALSE;
         HRESULT hr = Self()->SaveSetting(SubKey, ColumnValueName(n).Get(), sdtLong, *value.Get(), AppTitle, VerMajor,
                                          VerMinor, UserSetting, &ignored);

@@ -52,8 +52,8 @@ wine() { "$root/scripts/wine-run.sh" "$@"; }
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }  # the rows of a package's table
 msi_property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
 
-# reg query VIEW KEY: true when the key exists in that registry view (32 or 64).
-key_exists() { wine reg query "$2" "/reg:$1" >/dev/null 2>&1; }
+# key_exists VIEW KEY...: true when every key exists in that registry view (32 or 64).
+key_exists() { local view=$1 key; shift; for key; do wine reg query "$key" "/reg:$view" >/dev/null 2>&1 || return 1; done; }
 key_absent() { ! key_exists "$@"; }
 
 # default_value VIEW KEY: the key's default value, a string, in that registry view.
@@ -77,15 +77,18 @@ class_keys() {
   done
 }
 
-# keys_left VIEWS KEY...: each of the keys that exists in one of the registry views, one a line.
-keys_left() {
-  local views=$1 view key
-  shift
+# none_left DESCRIPTION VIEWS KEY...: checks that none of the keys exists in any of the registry
+# views, and says which do.
+none_left() {
+  local what=$1 views=$2 view key left=""
+  shift 2
   for view in $views; do
     for key in "$@"; do
-      key_exists "$view" "$key" && echo "$key ($view-bit view)"
+      key_exists "$view" "$key" && left+="$key ($view-bit view); "
     done
   done
+  [ -z "$left" ] || say "left behind: $left"
+  check "$what" test -z "$left"
 }
 
 # The Add/Remove Programs entries named Zerbane - Stellwick, as "DisplayVersion Publisher".
@@ -178,13 +181,12 @@ exercise() {
         views_seen 'C:\windows\syswow64\cscript.exe'
     else
       say "this host cannot run 32-bit programs: the 32-bit script host is not run, nor its views test (registry_views.vbs: View=64 from a 32-bit script); the 32-bit view's registration is checked instead"
-      check "x64: the 32-bit view serves the 32-bit DLL" bash -c \
-        "'$root/scripts/wine-run.sh' reg query 'HKCR\\CLSID\\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\\InprocServer32' /ve /reg:32 |
-         grep -qF 'C:\\Program Files (x86)\\Orrindale\\Stellwick\\Tarnwell0201.dll'"
-      check "x64: the 32-bit view has the type library and the programmatic identifiers" bash -c \
-        "'$root/scripts/wine-run.sh' reg query 'HKCR\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.1\\0\\win32' /reg:32 >/dev/null &&
-         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry2\\CLSID' /reg:32 >/dev/null &&
-         '$root/scripts/wine-run.sh' reg query 'HKCR\\Tarnwell0201.zbnRegistry3\\CLSID' /reg:32 >/dev/null"
+      check "x64: the 32-bit view serves the 32-bit DLL" \
+        test "$(default_value 32 'HKCR\CLSID\{FE2FDA5B-96EA-40FF-9D44-F40D7B446DF4}\InprocServer32')" = \
+        'C:\Program Files (x86)\Orrindale\Stellwick\Tarnwell0201.dll'
+      check "x64: the 32-bit view has the type library and the programmatic identifiers" key_exists 32 \
+        'HKCR\TypeLib\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\1.1\0\win32' \
+        'HKCR\Tarnwell0201.zbnRegistry2\CLSID' 'HKCR\Tarnwell0201.zbnRegistry3\CLSID'
     fi
   fi
 
@@ -206,8 +208,7 @@ exercise() {
     wait "$app" 2>/dev/null
     # The installer's registration names it already: Stellwick adds none of its own that
     # would outlive the uninstall.
-    check "$arch: Stellwick started adds no per-user App Paths registration" \
-      bash -c "! '$root/scripts/wine-run.sh' reg query '$user_app_path' >/dev/null 2>&1"
+    check "$arch: Stellwick started adds no per-user App Paths registration" key_absent "$native" "$user_app_path"
     # The console program beside it: the summary line is always its last.
     check "$arch: the installed Stellwick.com lists and ends with its summary" bash -c \
       "'$root/scripts/wine-run.sh' '${target%.exe}.com' /list | tr -d '\r' | tail -1 | grep -q '^Stellwick: looked '"
@@ -221,8 +222,8 @@ exercise() {
   say "== $arch package, upgrade to $later"
   check "$arch: msiexec /i of the later version succeeds" wine msiexec /i "$(dos "$newer")" /qn
   check "$arch: one Add/Remove Programs entry, version $later" test "$(arp_entries)" = "$later Orrindale"
-  check "$arch: the earlier product is gone" bash -c "! '$root/scripts/wine-run.sh' reg query \
-    'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)' >/dev/null 2>&1"
+  check "$arch: the earlier product is gone" key_absent "$native" \
+    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$msi" ProductCode)"
   check "$arch: the later package's files are installed" files_match "$newer" "$dir32" ${dir64:+"$dir64"}
   check "$arch: the machine's App Paths still names the installed Stellwick.exe" \
     test "$(default_value "$native" "$machine_app_path")" = "$exe"
@@ -237,11 +238,10 @@ exercise() {
   check "$arch: no file or folder of ours is left" bash -c \
     "! ls -d '$c/$pf32/Orrindale' ${pf64:+'$c/$pf64/Orrindale'} '$menu' 2>/dev/null | grep -q ."
   check "$arch: no Add/Remove Programs entry is left" test -z "$(arp_entries)"
-  local keys left
+  local keys
   mapfile -t keys < <(class_keys HKCR)
-  left=$(keys_left "$views" "${keys[@]}" 'HKLM\Software\Orrindale' "$machine_app_path")
-  [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
-  check "$arch: no key of ours is left under classes, interfaces, type libraries and App Paths" test -z "$left"
+  none_left "$arch: no key of ours is left under classes, interfaces, type libraries and App Paths" "$views" \
+    "${keys[@]}" 'HKLM\Software\Orrindale' "$machine_app_path"
   check "$arch: the user's settings and backups stay" bash -c \
     "test -f '$backup/kept.reg' && '$root/scripts/wine-run.sh' reg query 'HKCU\\Software\\Orrindale\\Zerbane\\Stellwick install test' >/dev/null 2>&1"
 }
@@ -257,7 +257,7 @@ portable() {
   local dir="$WINEPREFIX/drive_c/StellwickPortable" classes='HKCU\Software\Classes'
   local clsid="$classes\\CLSID\\{C3F5ED98-A817-4C91-97C6-86FAF3BB2D7A}\\InprocServer32"
   local typelib="$classes\\TypeLib\\{2A72E4E9-EBB2-440E-8BF2-1713DDD9EAFD}\\1.1\\0"
-  local halves=x64 last=x64 keys left
+  local halves=x64 last=x64 keys
   [ $can32 = 1 ] && halves="x64 x86" last=x86
   mkdir -p "$dir"
   (cd "$dir" && cmake -E tar xf "$root/build/package/Stellwick-$version.zip")
@@ -291,9 +291,7 @@ portable() {
   wine reg add "$user_app_path" /ve /d 'C:\StellwickPortable\Stellwick.exe' /f >/dev/null
   run_command_file unregister.cmd "$halves"
   mapfile -t keys < <(class_keys "$classes")
-  left=$(keys_left "64 32" "${keys[@]}")
-  [ -z "$left" ] || say "left behind: $(tr '\n' ';' <<<"$left")"
-  check "zip: no key of ours is left in the user's classes" test -z "$left"
+  none_left "zip: no key of ours is left in the user's classes" "64 32" "${keys[@]}"
   check "zip: unregister.cmd removes the user's App Paths registration naming this folder's Stellwick.exe" \
     key_absent 64 "$user_app_path"
   # One that another copy of Stellwick wrote stays.

@@ -4,8 +4,11 @@
 // an early-bound caller reaches without the binder. Each call runs on a thread of its own, so
 // one that would follow a chain forever fails the test instead of stalling it.
 #include <gtest/gtest.h>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
+#include <thread>
 #include "com/bstr.h"
 #include "com/com_ptr.h"
 #include "com/handle_owners.h"
@@ -26,32 +29,19 @@ struct Outcome {
     VARIANT_BOOL flag = VARIANT_FALSE;  // the member's Boolean answer, where it has one
 };
 
-struct Job {
-    std::function<Outcome()> call;
-    Outcome outcome;
-};
-
-DWORD WINAPI RunJob(void* p) {
-    std::unique_ptr<std::shared_ptr<Job>> mine(static_cast<std::shared_ptr<Job>*>(p));
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const Outcome o = (*mine)->call();
-    CoUninitialize();
-    (*mine)->outcome = o;
-    return 0;
-}
-
-// Runs `call` on a thread of its own, in an apartment of its own, for at most the guard's time.
+// Runs `call` on a thread of its own, in an apartment of its own, for at most the guard's time;
+// a call that stalls keeps its thread, and its share of the answer, to itself.
 Outcome Guarded(std::function<Outcome()> call) {
-    auto job = std::make_shared<Job>(Job{std::move(call), {}});
-    auto* held = new std::shared_ptr<Job>(job);  // the thread's own share: a stalled one keeps it
-    HANDLE thread = CreateThread(nullptr, 0, RunJob, held, 0, nullptr);
-    if (!thread) {
-        delete held;
-        return {};
-    }
-    const bool done = WaitForSingleObject(thread, kGuardMs) == WAIT_OBJECT_0;
-    CloseHandle(thread);
-    return done ? job->outcome : Outcome{};
+    auto answer = std::make_shared<std::promise<Outcome>>();
+    std::future<Outcome> outcome = answer->get_future();
+    std::thread([call = std::move(call), answer] {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        const Outcome o = call();
+        CoUninitialize();
+        answer->set_value(o);
+    }).detach();
+    const bool done = outcome.wait_for(std::chrono::milliseconds(kGuardMs)) == std::future_status::ready;
+    return done ? outcome.get() : Outcome{};
 }
 
 enum class Shape { TwoLevels, ItSelf };
@@ -92,9 +82,10 @@ ComPtr<_Collection> ValuesOf(const std::wstring& path) {
 
 struct Case {
     const char* member;
-    std::function<Outcome(VARIANT* arg)> call;  // runs on the guarded thread
-    Outcome refused;                            // the answer to a chain (flag: the Boolean answer)
-    bool writes;                                // would have written below the scratch key or title
+    // Runs on the guarded thread: the member's answer, and its Boolean one where it has one.
+    std::function<HRESULT(VARIANT* arg, VARIANT_BOOL* flag)> call;
+    Outcome refused;  // the answer to a chain
+    bool writes;      // would have written below the scratch key or title
 };
 
 TEST(ReferenceChains, AreRefusedAtOnceWhereverTheyArePassed) {
@@ -102,42 +93,35 @@ TEST(ReferenceChains, AreRefusedAtOnceWhereverTheyArePassed) {
     key.WriteText(L"v", REG_SZ, L"x");
     SHDeleteKeyW(HKEY_CURRENT_USER, kTitleKey);
     const std::wstring path = key.Path(), made = key.Sub(L"made");
+    const auto kAnyType = static_cast<SettingDataType_Const>(0);
     const std::vector<Case> cases = {
         {"SetValue data, early-bound",
-         [&](VARIANT* data) {
-             Outcome o;
-             ComPtr<_zbnRegistry2> reg = Make<_zbnRegistry2>(CLSID_zbnRegistry2);
-             o.hr = reg->SetValue(kHkcu, Bstr(made).Get(), Bstr(L"w").Get(), static_cast<RegistryDataType2_Const>(REG_SZ),
-                                  *data, nullptr, &o.flag);
-             return o;
+         [&](VARIANT* data, VARIANT_BOOL* flag) {
+             return Make<_zbnRegistry2>(CLSID_zbnRegistry2)
+                 ->SetValue(kHkcu, Bstr(made).Get(), Bstr(L"w").Get(), static_cast<RegistryDataType2_Const>(REG_SZ),
+                            *data, nullptr, flag);
          },
          {S_OK, VARIANT_FALSE}, true},
         {"Collection.Item, early-bound",
-         [&](VARIANT* index) {
-             Outcome o;
+         [&](VARIANT* index, VARIANT_BOOL*) {
              Variant item;
              ComPtr<_Collection> values = ValuesOf(path);
-             o.hr = values ? values->Item(index, item.Get()) : E_FAIL;
-             return o;
+             return values ? values->Item(index, item.Get()) : E_FAIL;
          },
          {DISP_E_TYPEMISMATCH, VARIANT_FALSE}, false},
         {"SaveSetting value, early-bound",
-         [&](VARIANT* value) {
-             Outcome o;
-             ComPtr<_zbnZerbaneSettings2> store = Make<_zbnZerbaneSettings2>(CLSID_zbnZerbaneSettings2);
-             o.hr = store->SaveSetting(Bstr(L"").Get(), Bstr(L"s").Get(), static_cast<SettingDataType_Const>(0),
-                                       *value, Bstr(kTitle).Get(), 0, 0, VARIANT_TRUE, &o.flag);
-             return o;
+         [&](VARIANT* value, VARIANT_BOOL* flag) {
+             return Make<_zbnZerbaneSettings2>(CLSID_zbnZerbaneSettings2)
+                 ->SaveSetting(Bstr(L"").Get(), Bstr(L"s").Get(), kAnyType, *value, Bstr(kTitle).Get(), 0, 0,
+                               VARIANT_TRUE, flag);
          },
          {S_OK, VARIANT_FALSE}, true},
         {"LoadSetting default, early-bound",
-         [&](VARIANT* fallback) {
-             Outcome o;
+         [&](VARIANT* fallback, VARIANT_BOOL* flag) {
              Variant result;
-             ComPtr<_zbnZerbaneSettings2> store = Make<_zbnZerbaneSettings2>(CLSID_zbnZerbaneSettings2);
-             o.hr = store->LoadSetting(Bstr(L"").Get(), Bstr(L"s").Get(), static_cast<SettingDataType_Const>(0),
-                                       *fallback, Bstr(kTitle).Get(), 0, 0, VARIANT_TRUE, &o.flag, result.Get());
-             return o;
+             return Make<_zbnZerbaneSettings2>(CLSID_zbnZerbaneSettings2)
+                 ->LoadSetting(Bstr(L"").Get(), Bstr(L"s").Get(), kAnyType, *fallback, Bstr(kTitle).Get(), 0, 0,
+                               VARIANT_TRUE, flag, result.Get());
          },
          {E_INVALIDARG, VARIANT_FALSE}, false},
     };
@@ -146,7 +130,9 @@ TEST(ReferenceChains, AreRefusedAtOnceWhereverTheyArePassed) {
             SCOPED_TRACE(std::string(c.member) + (shape == Shape::ItSelf ? ", refers to itself" : ", two levels"));
             const Outcome o = Guarded([&c, shape] {
                 Chained arg(shape, Variant::Long(1));
-                return c.call(arg.Arg());
+                Outcome answer;
+                answer.hr = c.call(arg.Arg(), &answer.flag);
+                return answer;
             });
             if (o.hr == E_PENDING) {
                 ADD_FAILURE() << "did not return within " << kGuardMs / 1000 << " s";
