@@ -146,5 +146,3 @@ Verdict PathExaminer::Examine(const std::wstring& path) {
     if (!other.empty() && !ExamineOne(other).Listed()) return {};
     return verdict;
 }
-
-Verdict ExaminePath(const std::wstring& path) { return PathExaminer().Examine(path); }
