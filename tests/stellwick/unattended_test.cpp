@@ -203,9 +203,8 @@ TEST_P(Unattended, HelpAndUnknownSwitchesPrintTheUsage) {
 
 // Enables a privilege of the test's own token (RegSaveKey wants SeBackupPrivilege).
 void EnablePrivilege(const wchar_t* name) {
-    HANDLE raw = nullptr;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw));
-    const UniqueHandle token(raw);
+    UniqueHandle token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Put()));
     TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
     ASSERT_TRUE(LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid));
     ASSERT_TRUE(AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr));
