@@ -102,7 +102,7 @@ bool WriteRegistration(const Hive& hive, const std::wstring& name, const std::ws
 
 bool DeleteRegistration(const Hive& hive, const std::wstring& name, long* code) {
     *code = ERROR_INVALID_NAME;
-    if (name.empty()) return false;  // SHDeleteKey must never get the App Paths key itself
+    if (name.empty()) return false;  // never the App Paths key itself, with everything below it
     return EditThroughFacade(
         [&](_zbnRegistry2* facade, VARIANT_BOOL* ok) {
             return facade->DeleteKey(RootConst(HiveRoot(hive)), Bstr(RootPath(hive, AppPathKey(name))).Get(), VARIANT_TRUE,

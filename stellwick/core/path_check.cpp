@@ -9,7 +9,7 @@ namespace {
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
-// The end of the next path component from `from`, and whether it is non-empty.
+// The end of the path component that starts at `from`: the next separator, or the path's end.
 size_t ComponentEnd(const std::wstring& path, size_t from) {
     size_t end = from;
     while (end < path.size() && !IsSeparator(path[end])) ++end;
@@ -146,5 +146,3 @@ Verdict PathExaminer::Examine(const std::wstring& path) {
     if (!other.empty() && !ExamineOne(other).Listed()) return {};
     return verdict;
 }
-
-Verdict ExaminePath(const std::wstring& path) { return PathExaminer().Examine(path); }

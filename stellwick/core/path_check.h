@@ -24,6 +24,3 @@ private:
     };
     std::map<std::wstring, Volume> volumes_;  // by root, upper case
 };
-
-// One path, by an examiner of its own.
-Verdict ExaminePath(const std::wstring& path);

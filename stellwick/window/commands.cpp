@@ -81,8 +81,7 @@ bool AcceptsChoice(const Registration& row, const std::wstring& chosen, HWND own
     return outside.ShowMessage(owner, Text(IDS_FILE_NAME_MISMATCH), kWarningStyle) == IDOK;
 }
 
-}  // namespace
-
+// The open-file dialog, starting at the registered path: the chosen path or empty.
 std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Outside& outside) {
     std::wstring chosen;
     if (!outside.ShowOpenDialog(Text(IDS_FILE_FILTER), 0, owner, esGetFileName(initialFileName, false),
@@ -91,18 +90,7 @@ std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Ou
     return chosen;
 }
 
-void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside,
-                       const Hive& hive) {
-    long code = 0;
-    if (!name.empty() && !WriteRegistration(hive, name, path, &code))
-        ReportFailure(owner, code, FailureText(name, IDS_WRITE_FAILED), outside);
-}
-
-void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, const Hive& hive) {
-    long code = 0;
-    if (!name.empty() && !DeleteRegistration(hive, name, &code))
-        ReportFailure(owner, code, FailureText(name, IDS_DELETE_FAILED), outside);
-}
+}  // namespace
 
 void RemoveListRow(ListView& list, int index) {
     list.RemoveRow(index);

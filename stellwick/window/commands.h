@@ -6,7 +6,6 @@
 #include "stellwick/core/changes.h"
 #include "stellwick/window/list_view.h"
 #include "stellwick/window/outside.h"
-#include <string>
 
 // Both work on rows of either kind, broken or unverifiable: the person at the screen knows
 // their drives.
@@ -18,12 +17,5 @@ void DeleteSelectedEntries(ListView& list, HWND owner, Outside& outside, ChangeR
 // out is reported and dropped, so the next undo reaches the older ones. The caller scans again.
 bool UndoLastChange(HWND owner, Outside& outside, ChangeRecord& changes);
 
-// Writes or deletes one registration, reporting a failure to the user; an empty name is
-// refused without a word.
-void WriteAppPathEntry(const std::wstring& name, const std::wstring& path, HWND owner, Outside& outside,
-                       const Hive& hive = MachineHive());
-void DeleteAppPathEntry(const std::wstring& name, HWND owner, Outside& outside, const Hive& hive = MachineHive());
 // Removes a row and selects the one that takes its place (or the new last one).
 void RemoveListRow(ListView& list, int index);
-// The open-file dialog, starting at the registered path: the chosen path or empty.
-std::wstring GetOpenFileName(const std::wstring& initialFileName, HWND owner, Outside& outside);

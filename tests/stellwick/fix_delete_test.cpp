@@ -269,8 +269,10 @@ TEST_F(Stellwick, RegistrationsChangedSinceTheScanAreLeftAloneAndNamed) {
 
 TEST_F(Stellwick, EmptyNamesNeverReachTheRegistry) {
     Register(L"x.exe", kMissing + L"x.exe");
-    DeleteAppPathEntry(L"", window.Handle(), outside);
-    WriteAppPathEntry(L"", L"C:\\x.exe", window.Handle(), outside);
+    long code = 0;
+    EXPECT_FALSE(DeleteRegistration(MachineHive(), L"", &code));
+    EXPECT_FALSE(WriteRegistration(MachineHive(), L"", L"C:\\x.exe", &code));
+    EXPECT_EQ(ERROR_INVALID_NAME, code);
     EXPECT_TRUE(Exists(L"x.exe"));
     EXPECT_EQ(L"<none>", DefaultValue(L""));
 }

@@ -20,42 +20,32 @@ TEST_F(Stellwick, ListsOnlySimpleRegistrationsOfMissingFiles) {
     EXPECT_EQ(std::vector<int>{1}, GetSelectedIndices(window.List()));
 }
 
-// Whatever an installer left behind, the scan goes through it and lists only what it should.
+// Whatever an installer left behind, the scan goes through it and lists only what it should;
+// a value besides the default value whose data does not decode still counts by its name.
 TEST_F(Stellwick, OddDefaultValuesNeitherStopTheScanNorGetListed) {
-    auto raw = [](const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
+    auto raw = [](const std::wstring& name, const wchar_t* value, DWORD type, const std::vector<BYTE>& bytes) {
         UniqueHKey k;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, nullptr,
                                                  0, KEY_ALL_ACCESS, nullptr, k.Put(), nullptr));
-        RegSetValueExW(k.Get(), nullptr, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+        RegSetValueExW(k.Get(), value, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
     };
-    raw(L"binary.exe", REG_BINARY, {1, 2, 3});
-    raw(L"dword.exe", REG_DWORD, {1, 0, 0, 0});
-    raw(L"unknown.exe", 0x1234, {7});
-    raw(L"oddbytes.exe", REG_SZ, {'C', 0, ':', 0, 'x'});  // five bytes, no terminator
+    raw(L"binary.exe", nullptr, REG_BINARY, {1, 2, 3});
+    raw(L"dword.exe", nullptr, REG_DWORD, {1, 0, 0, 0});
+    raw(L"unknown.exe", nullptr, 0x1234, {7});
+    raw(L"oddbytes.exe", nullptr, REG_SZ, {'C', 0, ':', 0, 'x'});  // five bytes, no terminator
+    for (const wchar_t* other : {L"PATH", L"UseUrl"}) {
+        const std::wstring name = std::wstring(L"odd") + other + L".exe";
+        Register(name, kMissing + name);
+        raw(name, other, REG_DWORD, {1, 2, 3});  // a number of three bytes
+    }
     const std::wstring huge = L"C:\\" + std::wstring(512 * 1024, L'h');
     Register(L"huge.exe", huge);
     Register(L"after.exe", kMissing + L"after.exe");
     WaitForFirstScan();
     std::vector<std::wstring> names = Column(1);
-    EXPECT_EQ((std::vector<std::wstring>{L"after.exe", L"huge.exe"}), names);
-    ASSERT_EQ(2u, names.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"after.exe", L"huge.exe", L"oddPATH.exe"}), names);
+    ASSERT_EQ(3u, names.size());
     EXPECT_EQ(kMissing + L"after.exe", Column(2)[0]);
-}
-
-// A value besides the default value whose data does not decode still counts by its name.
-TEST_F(Stellwick, UndecodableValuesCountByTheirNames) {
-    for (const wchar_t* other : {L"PATH", L"UseUrl"}) {
-        const std::wstring name = std::wstring(L"odd") + other + L".exe";
-        Register(name, kMissing + name);
-        HKEY k = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kAppPaths + L"\\" + name).c_str(), 0, KEY_SET_VALUE, &k));
-        const BYTE threeBytes[] = {1, 2, 3};  // a number of three bytes
-        RegSetValueExW(k, other, 0, REG_DWORD, threeBytes, sizeof(threeBytes));
-        RegCloseKey(k);
-    }
-    WaitForFirstScan();
-    EXPECT_EQ(std::vector<std::wstring>{L"oddPATH.exe"}, Column(1));
 }
 
 // A class factory that makes nothing: the DLL as a broken installation would leave it.
@@ -101,40 +91,32 @@ TEST_F(Stellwick, ARegistryObjectThatCannotBeMadeIsReportedNotTakenForSuccess) {
     EXPECT_TRUE(Exists(L"bar.exe"));
 }
 
-// Both App Paths keys are scanned; the status bar counts every registration looked at and
-// the rows, which follow the commands.
-TEST_F(Stellwick, PerUserRegistrationsAreListedAndCounted) {
+// Both App Paths keys are scanned. The fourth column says why each row is listed; rows that
+// cannot be proved broken are grey and counted in a sentence of their own, which the status bar
+// has only while there are any. The counts follow the commands, which take rows of either kind.
+TEST_F(Stellwick, RowsTellWhereAndWhyAndTheStatusCountsBrokenAndUnverifiable) {
     Register(L"both.exe", kMissing + L"both.exe");
+    Register(L"drive.exe", L"Q:\\drive.exe");
+    Register(L"file.exe", L"C:\\windows\\tarnwell-missing.exe");
     Register(L"present.exe", L"C:\\windows\\notepad.exe");
+    Register(L"relative.exe", L"relative.exe");
     RegisterForUser(L"both.exe", kMissing + L"user\\both.exe");
     RegisterForUser(L"user.exe", kMissing + L"user.exe");
     Register(L"extra.exe", kMissing + L"extra.exe", REG_SZ, {L"UseUrl"}, HKEY_CURRENT_USER);
     WaitForFirstScan();
-    EXPECT_EQ((std::vector<std::wstring>{L"both.exe", L"both.exe", L"user.exe"}), Column(1));
-    EXPECT_EQ((std::vector<std::wstring>{kMissing + L"both.exe", kMissing + L"user\\both.exe", kMissing + L"user.exe"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"both.exe", L"both.exe", L"drive.exe", L"file.exe", L"relative.exe", L"user.exe"}),
+              Column(1));
+    EXPECT_EQ((std::vector<std::wstring>{kMissing + L"both.exe", kMissing + L"user\\both.exe", L"Q:\\drive.exe",
+                                         L"C:\\windows\\tarnwell-missing.exe", L"relative.exe", kMissing + L"user.exe"}),
               Column(2));
-    EXPECT_EQ((std::vector<std::wstring>{L"Все пользователи", L"Текущий пользователь", L"Текущий пользователь"}),
-              Column(3));
-    EXPECT_EQ(L"Проверено разделов: 5. Найдено ошибок: 3.", Status());
-    Select({1});
-    outside.answers = {IDOK};
-    Press(VK_DELETE);
-    EXPECT_EQ(L"Проверено разделов: 5. Найдено ошибок: 2.", Status());
-}
-
-// The fourth column says why each row is listed; rows that cannot be proved broken are grey
-// and counted in a sentence of their own, which the status bar has only while there are any.
-TEST_F(Stellwick, TheReasonColumnGreyRowsAndStatusTellUnverifiableFromBroken) {
-    Register(L"drive.exe", L"Q:\\drive.exe");
-    Register(L"file.exe", L"C:\\windows\\tarnwell-missing.exe");
-    Register(L"folder.exe", kMissing + L"folder.exe");
-    Register(L"relative.exe", L"relative.exe");
-    WaitForFirstScan();
-    EXPECT_EQ((std::vector<std::wstring>{L"Диск недоступен", L"Файл не найден", L"Папка не найдена", L"Неполный путь"}),
+    const std::wstring machine = L"Все пользователи", user = L"Текущий пользователь";
+    EXPECT_EQ((std::vector<std::wstring>{machine, user, machine, machine, machine, user}), Column(3));
+    const std::wstring folder = L"Папка не найдена";
+    EXPECT_EQ((std::vector<std::wstring>{folder, folder, L"Диск недоступен", L"Файл не найден", L"Неполный путь", folder}),
               Column(4));
-    EXPECT_EQ(L"Проверено разделов: 4. Найдено ошибок: 2. Не удалось проверить: 2.", Status());
+    EXPECT_EQ(L"Проверено разделов: 8. Найдено ошибок: 4. Не удалось проверить: 2.", Status());
     const COLORREF grey = GetSysColor(COLOR_GRAYTEXT), black = RGB(1, 2, 3);
-    for (int row = 1; row <= 4; ++row) {
+    for (int row = 1; row <= 6; ++row) {
         NMLVCUSTOMDRAW draw = {};
         draw.nmcd.hdr.hwndFrom = window.List().Handle();
         draw.nmcd.hdr.code = NM_CUSTOMDRAW;
@@ -142,14 +124,17 @@ TEST_F(Stellwick, TheReasonColumnGreyRowsAndStatusTellUnverifiableFromBroken) {
         draw.nmcd.lItemlParam = window.List().Data(row);
         draw.clrText = black;
         SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
-        EXPECT_EQ(row == 1 || row == 4 ? grey : black, draw.clrText) << row;
+        EXPECT_EQ(row == 3 || row == 5 ? grey : black, draw.clrText) << row;
     }
-    // Delete works on rows of either kind.
-    Select({1, 4});
+    Select({1});
+    outside.answers = {IDOK};
+    Press(VK_DELETE);
+    EXPECT_EQ(L"Проверено разделов: 8. Найдено ошибок: 3. Не удалось проверить: 2.", Status());
+    Select({Row(L"drive.exe"), Row(L"relative.exe")});
     outside.answers = {IDOK};
     Press(VK_DELETE);
     EXPECT_FALSE(Exists(L"drive.exe") || Exists(L"relative.exe"));
-    EXPECT_EQ(L"Проверено разделов: 4. Найдено ошибок: 2.", Status());
+    EXPECT_EQ(L"Проверено разделов: 8. Найдено ошибок: 3.", Status());
 }
 
 // The class of Tarnwell0201.dll as a broken installation leaves it: not registered.

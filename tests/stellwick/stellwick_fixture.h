@@ -10,7 +10,6 @@
 #include "com/handle_owners.h"
 #include "stellwick/core/scan.h"
 #include "stellwick/window/commands.h"
-#include "stellwick/window/rows.h"
 #include "stellwick/core/facade.h"
 #include "stellwick/window/list_view_support.h"
 #include "stellwick/window/main_window.h"

@@ -3,7 +3,6 @@
 #include "tests/stellwick/stellwick_fixture.h"
 #include "stellwick/core/system_text.h"
 #include "support/code_page.h"
-#include "stellwick/core/backup/undo_history.h"
 
 namespace {
 
@@ -202,17 +201,10 @@ TEST_P(Unattended, HelpAndUnknownSwitchesPrintTheUsage) {
     }
 }
 
-// A .reg file's text (UTF-16LE after its byte order mark).
-std::wstring ReadRegFileText(const std::wstring& path) {
-    const std::string bytes = FileText(path);
-    return bytes.size() < 2 ? std::wstring() : std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-}
-
 // Enables a privilege of the test's own token (RegSaveKey wants SeBackupPrivilege).
 void EnablePrivilege(const wchar_t* name) {
-    HANDLE raw = nullptr;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw));
-    const UniqueHandle token(raw);
+    UniqueHandle token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Put()));
     TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
     ASSERT_TRUE(LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid));
     ASSERT_TRUE(AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr));
@@ -261,11 +253,7 @@ TEST_P(Unattended, AllUsersReachesEveryProfileAndLeavesNothingLoaded) {
     }
     SHDeleteKeyW(HKEY_CURRENT_USER, made.c_str());
     CreateDirectoryW((folder + L"\\bad").c_str(), nullptr);
-    const char garbage[] = "not a hive";
-    UniqueHandle bad(CreateFileW((folder + L"\\bad\\NTUSER.DAT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(bad.Get(), garbage, sizeof(garbage), &written, nullptr);
-    bad.Reset();
+    std::ofstream(std::filesystem::path(folder + L"\\bad\\NTUSER.DAT")) << "not a hive";
     AddProfile(off, folder + L"\\off");
     AddProfile(damaged, folder + L"\\bad");
 
@@ -286,13 +274,15 @@ TEST_P(Unattended, AllUsersReachesEveryProfileAndLeavesNothingLoaded) {
     EXPECT_NE(std::string::npos, run.out.find("\"key\": \"HKEY_USERS\\\\" + Utf8(off) + "\\\\SOFTWARE")) << run.out;
     EXPECT_EQ(std::string::npos, run.out.find("Stellwick-"));
     EXPECT_FALSE(Exists(L"machine.exe") || Exists(L"loaded.exe", HKEY_USERS, on + L"\\"));
-    std::string backup;
+    std::wstring backup;  // the .reg files' UTF-16LE text
     WIN32_FIND_DATAW found;
     UniqueFindHandle search(FindFirstFileW((backups + L"\\*.reg").c_str(), &found));
-    for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.Get(), &found))
-        backup += Narrow(ReadRegFileText(backups + L"\\" + found.cFileName), CP_UTF8);
-    EXPECT_NE(std::string::npos, backup.find("[HKEY_USERS\\" + Utf8(off) + "\\SOFTWARE")) << backup;
-    EXPECT_EQ(std::string::npos, backup.find("Stellwick-"));
+    for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.Get(), &found)) {
+        const std::string bytes = FileText(backups + L"\\" + found.cFileName);
+        backup.append(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    }
+    EXPECT_NE(std::wstring::npos, backup.find(L"[HKEY_USERS\\" + off + L"\\SOFTWARE")) << Utf8(backup);
+    EXPECT_EQ(std::wstring::npos, backup.find(L"Stellwick-"));
 
     for (const std::wstring& sid : {off, damaged})
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid).c_str());

@@ -1,7 +1,6 @@
 #include "stellwick/core/backup/undo_history.h"
 #include "registry/trees/reg_file.h"
 #include <shlobj.h>
-#include <shlwapi.h>
 #include <algorithm>
 #include <cstdio>
 
@@ -87,7 +86,7 @@ LSTATUS UndoHistory::UndoLast(std::wstring* backupFile) {
     *backupFile = step.file;
     LSTATUS first = ERROR_SUCCESS;
     for (const auto& key : step.keys) {
-        LSTATUS rc = key.existed ? RestoreTree(key.root, key.path, key.image) : SHDeleteKeyW(key.root, key.path.c_str());
+        LSTATUS rc = key.existed ? RestoreTree(key.root, key.path, key.image) : DeleteTree(key.root, key.path);
         if (rc == ERROR_FILE_NOT_FOUND && !key.existed) rc = ERROR_SUCCESS;
         if (first == ERROR_SUCCESS) first = rc;
     }
