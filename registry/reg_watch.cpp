@@ -1,6 +1,7 @@
 #include "registry/reg_watch.h"
 #include "automation/arguments.h"
 #include "com/bstr.h"
+#include "registry/trees/registry_tree.h"
 
 namespace {
 
@@ -29,11 +30,6 @@ DWORD Left(ULONGLONG start, long timeoutMs) {
     if (timeoutMs < 0) return INFINITE;
     const ULONGLONG spent = GetTickCount64() - start;
     return spent >= static_cast<ULONGLONG>(timeoutMs) ? 0 : static_cast<DWORD>(timeoutMs - spent);
-}
-
-std::wstring ParentPath(const std::wstring& path) {
-    const size_t sep = path.find_last_of(L'\\');
-    return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
 }
 
 }  // namespace
@@ -65,7 +61,7 @@ void RegWatch::WatchParent(REGSAM view) {
     if (path_.empty()) return;
     parentChanged_.Reset(NewEvent());
     if (!parentChanged_ ||
-        RegOpenKeyExW(RootKey(root_), ParentPath(path_).c_str(), 0, KEY_NOTIFY | view, parent_.Put()) != ERROR_SUCCESS ||
+        RegOpenKeyExW(RootKey(root_), ParentKeyPath(path_).c_str(), 0, KEY_NOTIFY | view, parent_.Put()) != ERROR_SUCCESS ||
         RegNotifyChangeKeyValue(parent_.Get(), FALSE, REG_NOTIFY_CHANGE_NAME, parentChanged_.Get(), TRUE) !=
             ERROR_SUCCESS)
         parentChanged_.Reset();

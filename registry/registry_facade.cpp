@@ -128,12 +128,19 @@ STDMETHODIMP RegistryFacade<D, I>::GetValue(RegistryRoot2_Const root, BSTR subKe
 }
 
 template <class D, class I>
-bool RegistryFacade<D, I>::OpenListed(RegCalls& calls, long root, BSTR subKeyArg, REGSAM access, UniqueHKey* key,
-                                      SharedText* seen) {
+template <class Object, class Result, class Read>
+HRESULT RegistryFacade<D, I>::ReadKey(long root, BSTR subKeyArg, REGSAM access, Result** result, Read read) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    RegCalls calls = Calls();
     const std::wstring subKey = Bstr::ToString(subKeyArg);
-    if (calls.Open(RootKey(root), subKey, access, key) != ERROR_SUCCESS) return false;
-    *seen = std::make_shared<const std::wstring>(calls.AsSeen(subKey));
-    return true;
+    UniqueHKey key;
+    if (calls.Open(RootKey(root), subKey, access, &key) != ERROR_SUCCESS) return S_OK;
+    ComPtr<Object> object;
+    HRESULT hr = read(key.Get(), calls, std::make_shared<const std::wstring>(calls.AsSeen(subKey)), &object);
+    if (FAILED(hr)) return hr;
+    *result = object.Detach();
+    return S_OK;
 }
 
 template <class D, class I>
@@ -211,17 +218,10 @@ HRESULT RegistryFacade<D, I>::ListValues(HKEY key, RegCalls& calls, const Shared
 template <class D, class I>
 STDMETHODIMP RegistryFacade<D, I>::GetValues(RegistryRoot2_Const root, BSTR subKeyArg, VARIANT_BOOL queryData,
                                              _Collection** result) {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    RegCalls calls = Calls();
-    UniqueHKey key;
-    SharedText seen;
-    if (!OpenListed(calls, root, subKeyArg, KEY_QUERY_VALUE, &key, &seen)) return S_OK;
-    ComPtr<Collection> list;
-    HRESULT hr = ListValues(key.Get(), calls, seen, root, queryData != VARIANT_FALSE, &list);
-    if (FAILED(hr)) return hr;
-    *result = list.Detach();
-    return S_OK;
+    return ReadKey<Collection>(root, subKeyArg, KEY_QUERY_VALUE, result,
+                               [&](HKEY key, RegCalls& calls, const SharedText& seen, ComPtr<Collection>* list) {
+                                   return ListValues(key, calls, seen, root, queryData != VARIANT_FALSE, list);
+                               });
 }
 
 template <class D, class I>
@@ -250,35 +250,27 @@ HRESULT RegistryFacade<D, I>::ListSubKeys(HKEY key, RegCalls& calls, const Share
 
 template <class D, class I>
 STDMETHODIMP RegistryFacade<D, I>::GetSubKeys(RegistryRoot2_Const root, BSTR subKeyArg, _Collection** result) {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    RegCalls calls = Calls();
-    UniqueHKey key;
-    SharedText seen;
-    if (!OpenListed(calls, root, subKeyArg, kQueryAndEnumerate, &key, &seen)) return S_OK;
-    ComPtr<Collection> list;
-    HRESULT hr = ListSubKeys(key.Get(), calls, seen, root, &list);
-    if (FAILED(hr)) return hr;
-    *result = list.Detach();
-    return S_OK;
+    return ReadKey<Collection>(root, subKeyArg, kQueryAndEnumerate, result,
+                               [&](HKEY key, RegCalls& calls, const SharedText& seen, ComPtr<Collection>* list) {
+                                   return ListSubKeys(key, calls, seen, root, list);
+                               });
+}
+
+template <class D, class I>
+HRESULT RegistryFacade<D, I>::KeySnapshot(HKEY key, RegCalls& calls, const SharedText& path, long root,
+                                          ComPtr<RegKey>* out) {
+    std::wstring keyClass;
+    FILETIME lastWrite = {};
+    if (calls.QueryClass(key, &keyClass, &lastWrite) != ERROR_SUCCESS) return S_OK;
+    return RegKey::Make(esGetFileName(*path, false), path, root, lastWrite, std::move(keyClass), out);
 }
 
 template <class D, class I>
 STDMETHODIMP RegistryFacade<D, I>::GetKey(RegistryRoot2_Const root, BSTR subKeyArg, _RegKey** result) {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    RegCalls calls = Calls();
-    UniqueHKey key;
-    SharedText seen;
-    if (!OpenListed(calls, root, subKeyArg, kQueryAndEnumerate, &key, &seen)) return S_OK;
-    std::wstring keyClass;
-    FILETIME lastWrite = {};
-    if (calls.QueryClass(key.Get(), &keyClass, &lastWrite) != ERROR_SUCCESS) return S_OK;
-    ComPtr<RegKey> snapshot;
-    HRESULT hr = RegKey::Make(esGetFileName(*seen, false), seen, root, lastWrite, std::move(keyClass), &snapshot);
-    if (FAILED(hr)) return hr;
-    *result = snapshot.Detach();
-    return S_OK;
+    return ReadKey<RegKey>(root, subKeyArg, kQueryAndEnumerate, result,
+                           [&](HKEY key, RegCalls& calls, const SharedText& seen, ComPtr<RegKey>* snapshot) {
+                               return KeySnapshot(key, calls, seen, root, snapshot);
+                           });
 }
 
 template <class D, class I>

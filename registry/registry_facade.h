@@ -53,9 +53,12 @@ private:
     // Raw data to a snapshot (DecodeRegValue); null when the data does not fit its type.
     HRESULT Decode(std::wstring name, DWORD type, const uint8_t* bytes, size_t size, const SharedText& subKey,
                    long root, ComPtr<RegValue>* out);
-    // Opens the key a listing reads; *seen gets its path as the chosen functions see it, held
-    // once for all the listing's snapshots. False (LastRegError set) when it cannot be opened.
-    bool OpenListed(RegCalls& calls, long root, BSTR subKeyArg, REGSAM access, UniqueHKey* key, SharedText* seen);
+    // GetValues', GetSubKeys' and GetKey's one path: opens root\subKey and has `read` make the
+    // result, an Object, from the open key and its path as the chosen functions see it (held
+    // once for all of a listing's snapshots). Nothing (LastRegError set) when the key cannot be
+    // opened, or when `read` makes nothing.
+    template <class Object, class Result, class Read>
+    HRESULT ReadKey(long root, BSTR subKeyArg, REGSAM access, Result** result, Read read);
     // What an enumeration code means for a listing: ERROR_NO_MORE_ITEMS ends it (LastRegError
     // back to 0), ERROR_SUCCESS and `accepted` give an entry, any other code fails it.
     Entry EntryOf(LONG rc, LONG accepted);
@@ -65,6 +68,7 @@ private:
     HRESULT ListValues(HKEY key, RegCalls& calls, const SharedText& subKey, long root, bool queryData,
                        ComPtr<Collection>* out);
     HRESULT ListSubKeys(HKEY key, RegCalls& calls, const SharedText& subKey, long root, ComPtr<Collection>* out);
+    HRESULT KeySnapshot(HKEY key, RegCalls& calls, const SharedText& path, long root, ComPtr<RegKey>* out);
     HRESULT CreateOrOpen(long root, const std::wstring& subKey, VARIANT_BOOL* keyAlreadyExist, UniqueHKey* key);
 
     bool unicode_ = true;

@@ -1,16 +1,10 @@
 #include "registry/trees/copy_rename.h"
 #include "com/handle_owners.h"
+#include "support/zerbanesupportfbe.h"
 #include <algorithm>
 #include <vector>
 
 namespace {
-
-std::wstring ParentPath(const std::wstring& path) {
-    const size_t sep = path.find_last_of(L'\\');
-    return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
-}
-
-std::wstring LastName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
 // Whether `path` is `key` or lies below it, registry names being compared in any letter case.
 bool Within(const std::wstring& path, const std::wstring& key) {
@@ -38,7 +32,7 @@ std::wstring RegistryName(HKEY key) {
 // The registry's own name of toRoot\toPath: that of its deepest key that exists, and the names
 // below it. Empty when only the root exists.
 std::wstring RegistryNameOf(HKEY toRoot, const std::wstring& toPath, REGSAM view) {
-    for (std::wstring existing = toPath; !existing.empty(); existing = ParentPath(existing)) {
+    for (std::wstring existing = toPath; !existing.empty(); existing = ParentKeyPath(existing)) {
         UniqueHKey key;
         if (RegOpenKeyExW(toRoot, existing.c_str(), 0, KEY_QUERY_VALUE | view, key.Put()) != ERROR_SUCCESS) continue;
         const std::wstring name = RegistryName(key.Get());
@@ -135,14 +129,14 @@ LSTATUS RenameKey(HKEY root, const std::wstring& path, const std::wstring& newNa
     std::wstring detour;
     if (RenamingCanLoseASibling()) {
         std::vector<std::wstring> siblings;
-        rc = SubkeyNames(root, ParentPath(path), view, &siblings);
+        rc = SubkeyNames(root, ParentKeyPath(path), view, &siblings);
         if (rc != ERROR_SUCCESS) return rc;
-        detour = Detour(LastName(path), newName, siblings);
+        detour = Detour(esGetFileName(path, false), newName, siblings);
     }
     if (detour.empty()) return RegRenameKey(key.Get(), nullptr, newName.c_str());
     rc = RegRenameKey(key.Get(), nullptr, detour.c_str());
     if (rc != ERROR_SUCCESS) return rc;
     rc = RegRenameKey(key.Get(), nullptr, newName.c_str());
-    if (rc != ERROR_SUCCESS) RegRenameKey(key.Get(), nullptr, LastName(path).c_str());  // back as it was
+    if (rc != ERROR_SUCCESS) RegRenameKey(key.Get(), nullptr, esGetFileName(path, false).c_str());  // back as it was
     return rc;
 }

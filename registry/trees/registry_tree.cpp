@@ -1,6 +1,7 @@
 #include "registry/trees/registry_tree.h"
 #include "com/handle_owners.h"
 #include "support/upper_case.h"
+#include "support/zerbanesupportfbe.h"
 
 bool operator==(const ValueImage& a, const ValueImage& b) {
     return a.name == b.name && a.type == b.type && a.data == b.data;
@@ -11,11 +12,6 @@ bool operator==(const KeyImage& a, const KeyImage& b) {
 }
 
 namespace {
-
-std::wstring LastComponent(const std::wstring& path) {
-    size_t sep = path.find_last_of(L'\\');
-    return sep == std::wstring::npos ? path : path.substr(sep + 1);
-}
 
 LSTATUS CaptureOpen(HKEY key, const std::wstring& name, REGSAM view, KeyImage* out) {
     out->name = name;
@@ -112,6 +108,11 @@ std::wstring FullKeyName(HKEY root, const std::wstring& path) {
     return path.empty() ? RootName(root) : RootName(root) + L"\\" + path;
 }
 
+std::wstring ParentKeyPath(const std::wstring& path) {
+    const size_t sep = path.find_last_of(L'\\');
+    return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
+}
+
 bool IsKeyPath(const std::wstring& path) {
     if (path.empty()) return true;
     return path.front() != L'\\' && path.back() != L'\\' && path.find(L"\\\\") == std::wstring::npos &&
@@ -125,7 +126,7 @@ LSTATUS CaptureTree(HKEY root, const std::wstring& path, KeyImage* out, REGSAM v
     UniqueHKey key;
     LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put());
     if (rc != ERROR_SUCCESS) return rc;
-    return CaptureOpen(key.Get(), LastComponent(path), view, out);
+    return CaptureOpen(key.Get(), esGetFileName(path, false), view, out);
 }
 
 LSTATUS RestoreTree(HKEY root, const std::wstring& path, const KeyImage& image, REGSAM view) {

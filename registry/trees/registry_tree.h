@@ -32,6 +32,8 @@ HKEY RootByName(const std::wstring& name);
 // A key's full name, root included: "HKEY_CURRENT_USER\SOFTWARE\..."; the root's name alone
 // when the path is empty.
 std::wstring FullKeyName(HKEY root, const std::wstring& path);
+// The path of a key's parent: what comes before its last backslash; empty below a root.
+std::wstring ParentKeyPath(const std::wstring& path);
 // True when the path names a key below a root: no empty name, so no leading, trailing or
 // doubled backslash, and no NUL, after which the registry would read another path. The empty
 // path (the root itself) is one too.

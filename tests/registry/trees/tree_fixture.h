@@ -7,6 +7,7 @@
 #include "tests/scratch_files.h"
 #include "tests/test_registry_keys.h"
 #include <windows.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,6 @@ inline KeyImage EveryTypeTree() {
 
 // The same with what no .reg file can name (names with line breaks), string data of odd length
 // (which Wine's registry editor does not give back), and strings with NULs or a lone surrogate.
-// Not in the order the registry lists them.
 inline KeyImage EveryKindTree() {
     KeyImage tree = EveryTypeTree();
     tree.values.push_back({L"Line\r\nName", REG_SZ, Terminated(L"no .reg line can name it")});
@@ -47,6 +47,13 @@ inline KeyImage EveryKindTree() {
     tree.values.push_back({L"Nuls", REG_SZ, Utf16(std::wstring(L"a\0", 2) + kCyrillic + std::wstring(L"\0\0", 2))});
     tree.values.push_back({L"Lone", REG_SZ, Utf16(std::wstring(L"\xD800x\xDC00\0", 4))});
     tree.subkeys.push_back({L"Line\nKey", {{L"", REG_SZ, Terminated(L"nor this key")}}, {}});
+    // In the order the registry lists them: by name in any letter case, a prefix first.
+    auto byName = [](const auto& a, const auto& b) {
+        return CompareStringOrdinal(a.name.c_str(), static_cast<int>(a.name.size()), b.name.c_str(),
+                                    static_cast<int>(b.name.size()), TRUE) == CSTR_LESS_THAN;
+    };
+    std::sort(tree.values.begin(), tree.values.end(), byName);
+    std::sort(tree.subkeys.begin(), tree.subkeys.end(), byName);
     return tree;
 }
 
