@@ -192,9 +192,10 @@ TEST(Host, RegisterAppPathLeavesAnExistingRegistrationOfThisFileAlone) {
     const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + esGetFileName(exe, false);
     auto set = [&](HKEY root, const std::wstring& path) {
         SHDeleteKeyW(root, key.c_str());
-        if (!path.empty())
+        if (!path.empty()) {
             ASSERT_EQ(ERROR_SUCCESS, SHSetValueW(root, key.c_str(), nullptr, REG_SZ, path.c_str(),
                                                  static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))));
+        }
     };
     auto userValue = [&] {
         wchar_t value[MAX_PATH] = {};
