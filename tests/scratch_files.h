@@ -16,6 +16,17 @@ inline std::wstring TempFolder() {
     return temp;
 }
 
+// The Windows path of a file the build names in an environment variable: a Unix path is
+// reached through drive Z:. Empty when the variable is not set.
+inline std::wstring PathFromEnvironment(const wchar_t* variable) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(variable, path, MAX_PATH);
+    std::wstring p = n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+    for (auto& c : p)
+        if (c == L'/') c = L'\\';
+    return p.compare(0, 1, L"\\") == 0 ? L"Z:" + p : p;
+}
+
 // Deletes a folder with everything in it, or a file of that name.
 inline void RemoveFolder(const std::wstring& folder) {
     std::wstring from = folder + L'\0';  // a double-NUL list of one path

@@ -99,3 +99,12 @@ inline LSTATUS SetKeySecurity(HKEY root, const std::wstring& path, const wchar_t
     LSTATUS rc = RegOpenKeyExW(root, path.c_str(), 0, access, k.Put());
     return rc == ERROR_SUCCESS ? RegSetKeySecurity(k.Get(), what, sd.Get()) : rc;
 }
+
+// Enables a privilege of the test's own token (RegSaveKey wants SeBackupPrivilege).
+inline bool EnableOwnPrivilege(const wchar_t* name) {
+    UniqueHandle token;
+    TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Put()) &&
+           LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) &&
+           AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
+}

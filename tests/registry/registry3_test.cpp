@@ -207,11 +207,7 @@ TEST(Registry3, LoadHiveReadAndUnload) {
     ScratchFile hive(L"tarnwell_registry3.hiv"), notHive(L"tarnwell_registry3_not.hiv");
     const KeyImage saved{L"", {}, {{L"Child", {{L"v", REG_SZ, Terminated(L"in the hive")}}, {}}}};
     ASSERT_EQ(ERROR_SUCCESS, RestoreTree(HKEY_CURRENT_USER, key.Path(), saved));
-    UniqueHandle token;
-    TOKEN_PRIVILEGES backup = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Put()) &&
-                LookupPrivilegeValueW(nullptr, SE_BACKUP_NAME, &backup.Privileges[0].Luid) &&
-                AdjustTokenPrivileges(token.Get(), FALSE, &backup, 0, nullptr, nullptr));
+    ASSERT_TRUE(EnableOwnPrivilege(SE_BACKUP_NAME));
     UniqueHKey source;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_READ, source.Put()));
     ASSERT_EQ(ERROR_SUCCESS, RegSaveKeyW(source.Get(), hive.Path().c_str(), nullptr));

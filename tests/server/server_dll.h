@@ -1,16 +1,8 @@
 #pragma once
 // The built Tarnwell0201.dll, loaded directly by path (TARNWELL_DLL names it).
-#include <windows.h>
-#include <cstdlib>
-#include <string>
+#include "tests/scratch_files.h"
 
-inline std::wstring ServerDllPath() {
-    const char* unixPath = std::getenv("TARNWELL_DLL");
-    if (!unixPath) return {};
-    std::wstring p = L"Z:";
-    for (const char* c = unixPath; *c; ++c) p += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return p;
-}
+inline std::wstring ServerDllPath() { return PathFromEnvironment(L"TARNWELL_DLL"); }
 
 template <class Fn>
 Fn ServerExport(const char* name) {

@@ -25,15 +25,6 @@ std::string ReadAll(HANDLE pipe) {
 // reached through Wine's Z: drive.
 const wchar_t* g_program = L"STELLWICK_COM";
 
-std::wstring ProgramPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetEnvironmentVariableW(g_program, path, MAX_PATH);
-    std::wstring p = path;
-    for (auto& c : p)
-        if (c == L'/') c = L'\\';
-    return p.compare(0, 1, L"\\") == 0 ? L"Z:" + p : p;
-}
-
 // Runs the program with the arguments, standard output and error going to pipes.
 ProgramRun RunProgram(const std::wstring& args) {
     ProgramRun run;
@@ -49,7 +40,7 @@ ProgramRun RunProgram(const std::wstring& args) {
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = outWrite.Get();
     si.hStdError = errWrite.Get();
-    std::wstring command = L"\"" + ProgramPath() + L"\" " + args;
+    std::wstring command = L"\"" + PathFromEnvironment(g_program) + L"\" " + args;
     PROCESS_INFORMATION pi = {};
     const bool started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     // Only the child holds the writing ends now, so the reads end when it does.
@@ -201,15 +192,6 @@ TEST_P(Unattended, HelpAndUnknownSwitchesPrintTheUsage) {
     }
 }
 
-// Enables a privilege of the test's own token (RegSaveKey wants SeBackupPrivilege).
-void EnablePrivilege(const wchar_t* name) {
-    UniqueHandle token;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Put()));
-    TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
-    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid));
-    ASSERT_TRUE(AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr));
-}
-
 // A profile the profile list names, with its folder.
 void AddProfile(const std::wstring& sid, const std::wstring& folder) {
     const std::wstring key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
@@ -244,7 +226,7 @@ TEST_P(Unattended, AllUsersReachesEveryProfileAndLeavesNothingLoaded) {
     // The offline user's hive, as RegSaveKey writes it, made from a key of this user's.
     const std::wstring made = L"Software\\TarnwellHive";
     Register(L"offline.exe", kMissing + L"offline.exe", REG_SZ, {}, HKEY_CURRENT_USER, made + L"\\");
-    EnablePrivilege(SE_BACKUP_NAME);
+    ASSERT_TRUE(EnableOwnPrivilege(SE_BACKUP_NAME));
     {
         UniqueHKey k;
         ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, made.c_str(), 0, KEY_READ, k.Put()));
